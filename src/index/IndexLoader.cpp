@@ -1,0 +1,63 @@
+#include "IndexLoader.h"
+
+#include "CountLine.h"
+#include "IndexFiles.h"
+
+#include <utility>
+
+namespace liedspur {
+
+namespace {
+
+struct CountedList {
+    std::string countText;
+    LineTable lines;
+};
+
+Result<CountedList> loadCountedList(const std::string& directory, std::string_view countFile,
+                                    std::string_view listFile, const Yield& yield) {
+    auto countLine = readFirstLine(indexfiles::path(directory, countFile));
+    if (!countLine)
+        return countLine.error();
+    const auto count = parseCountLine(countLine.value());
+    if (!count)
+        return Error{"Die Datei " + std::string(countFile) + " enthält keine Anzahl"};
+    auto lines = readLines(indexfiles::path(directory, listFile), *count, yield);
+    if (!lines)
+        return lines.error();
+    return CountedList{std::move(countLine.value()), std::move(lines.value())};
+}
+
+} // namespace
+
+Result<IndexPtr> loadIndex(const std::string& directory, const Yield& yield) {
+    auto songs = loadCountedList(directory, indexfiles::songCount, indexfiles::songList, yield);
+    if (!songs)
+        return songs.error();
+    auto folders =
+        loadCountedList(directory, indexfiles::folderCount, indexfiles::folderList, yield);
+    if (!folders)
+        return folders.error();
+    return IndexPtr(std::make_shared<const IndexSnapshot>(
+        std::move(songs.value().countText), std::move(songs.value().lines),
+        std::move(folders.value().countText), std::move(folders.value().lines)));
+}
+
+IndexStore::Outcome IndexStore::reload(const std::string& directory, const Yield& yield) {
+    if (m_loading)
+        return Outcome::Busy;
+    struct LoadingFlag {
+        bool& flag;
+        explicit LoadingFlag(bool& f) : flag(f) { flag = true; }
+        ~LoadingFlag() { flag = false; }
+    } loadingFlag(m_loading);
+    auto loaded = loadIndex(directory, yield);
+    if (!loaded) {
+        m_lastError = loaded.error();
+        return Outcome::Failed;
+    }
+    m_current = std::move(loaded.value());
+    return Outcome::Loaded;
+}
+
+} // namespace liedspur

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "LineTable.h"
+#include "Result.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace liedspur {
+
+// Called now and then during long reads, so that the caller can keep a window alive.
+using Yield = std::function<void()>;
+
+// Reads the first `count` lines of the file at `path`. A line ends at CR (an LF right
+// after it belongs to the same line end), at LF, or at the end of the file; its text holds
+// neither. Bytes stay as they are. Fails when the file cannot be read or holds fewer lines;
+// lines beyond `count` are not kept. Memory grows with the file, never with `count`.
+Result<LineTable> readLines(const std::string& path, std::uint64_t count, const Yield& yield = {});
+
+// Every line of the file at `path`.
+Result<LineTable> readAllLines(const std::string& path);
+
+// The first line of the file at `path`; fails for a file without any line.
+Result<std::string> readFirstLine(const std::string& path);
+
+} // namespace liedspur

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "Dialogs.h"
+#include "ProcessStarter.h"
+#include "SystemServices.h"
+
+namespace liedspur {
+
+// The platform services a window works with; the real ones in the program, fakes in tests.
+struct Platform {
+    Dialogs& dialogs;
+    ProcessStarter& processes;
+    SystemServices& system;
+};
+
+} // namespace liedspur

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+namespace liedspur {
+
+struct Drive {
+    std::string rootPath; // ends in "/"
+    QString label;
+};
+
+// What the program asks of the system besides dialogs and process starts.
+class SystemServices {
+public:
+    virtual ~SystemServices() = default;
+
+    // The directory of the program's executable: the index and settings files live there.
+    virtual std::string applicationDirectory() = 0;
+    // True when a network interface other than loopback is up.
+    virtual bool isNetworkPresent() = 0;
+    // The mounted volumes, by their root path.
+    virtual std::vector<Drive> drives() = 0;
+    // The folder where this machine mounts network shares.
+    virtual std::string networkFolder() = 0;
+    // Ends the whole program at once: no window is asked, nothing is saved. Returns only
+    // where a test stands in for the system; the caller then returns too.
+    virtual void endProgram() = 0;
+};
+
+} // namespace liedspur

@@ -1,0 +1,91 @@
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace liedspur {
+
+namespace {
+
+QMessageBox::Icon toQtIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons toQtButtons(MessageButtons buttons) {
+    switch (buttons) {
+    case MessageButtons::Ok:
+        return QMessageBox::Ok;
+    case MessageButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::RetryCancel:
+        return QMessageBox::Retry | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+// A file name pattern that matches `name` in any letter case.
+QString caseInsensitivePattern(const QString& name) {
+    QString pattern;
+    for (const QChar c : name) {
+        if (c.toLower() != c.toUpper())
+            pattern += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+        else if (c == QLatin1Char('[') || c == QLatin1Char('*') || c == QLatin1Char('?'))
+            pattern += QLatin1Char('[') + c + QLatin1Char(']');
+        else
+            pattern += c;
+    }
+    return pattern;
+}
+
+} // namespace
+
+MessageAnswer QtDialogs::showMessage(const MessageRequest& request) {
+    QMessageBox box(toQtIcon(request.icon), request.title, request.text,
+                    toQtButtons(request.buttons), QApplication::activeWindow());
+    if (request.buttons == MessageButtons::YesNoCancel || request.buttons == MessageButtons::RetryCancel)
+        box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    case QMessageBox::Retry:
+        return MessageAnswer::Retry;
+    case QMessageBox::Ok:
+        return MessageAnswer::Ok;
+    default:
+        return request.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    }
+}
+
+std::optional<std::string> QtDialogs::showOpenFile(const FileDialogRequest& request) {
+    QFileDialog dialog(QApplication::activeWindow(), request.title,
+                       QFile::decodeName(request.initialFolder.c_str()));
+    // Qt's own dialog, so that it speaks the program's language on every desktop.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.acceptNonExisting ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!request.filterFileName.isEmpty())
+        dialog.setNameFilter(request.filterLabel + QStringLiteral(" (") +
+                             caseInsensitivePattern(request.filterFileName) + QLatin1Char(')'));
+    if (!request.fileName.empty())
+        dialog.selectFile(QFile::decodeName(request.fileName.c_str()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
+} // namespace liedspur

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ResultRow.h"
+#include "ResultSet.h"
+
+#include <QAbstractTableModel>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace liedspur {
+
+// The rows of the result list for its three columns "Song-Titel", "Ordner", "Lft.Nr.:".
+// Texts are bytes; they are decoded only for display.
+class ResultModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Column { TitleColumn, FolderColumn, NumberColumn, ColumnCount };
+
+    explicit ResultModel(QObject* parent = nullptr);
+
+    // Removes every row.
+    void clear();
+    // Replaces all rows with `rows`, in one reset.
+    void assign(const ResultSet& rows);
+    // Adds one row after the last.
+    void append(const ResultRow& row);
+
+    std::size_t count() const { return m_rows.size(); }
+    // The row at `position`, 1 being the first.
+    std::optional<ResultRow> rowAt(std::size_t position) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    struct Entry {
+        std::uint32_t number;
+        std::uint16_t snapshot; // into m_snapshots
+        RowKind kind;
+    };
+    std::uint16_t snapshotSlot(const IndexPtr& snapshot);
+
+    std::vector<IndexPtr> m_snapshots;
+    std::vector<Entry> m_rows;
+};
+
+// Display text of bytes from the index: UTF-8, with invalid bytes shown as U+FFFD.
+QString displayText(std::string_view bytes);
+
+} // namespace liedspur

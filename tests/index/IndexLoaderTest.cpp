@@ -1,0 +1,150 @@
+#include "index/IndexLoader.h"
+#include "index/TextFile.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace liedspur {
+namespace {
+
+class IndexLoading : public ::testing::Test {
+protected:
+    void writeIndex(std::string_view fileCount, std::string_view songs, std::string_view folderCount,
+                    std::string_view folders) {
+        dir.write("files.dat", fileCount);
+        dir.write("index.dat", songs);
+        dir.write("ordner.dat", folderCount);
+        dir.write("index1.dat", folders);
+    }
+
+    testing::TempDir dir;
+};
+
+TEST_F(IndexLoading, SplitsRowsAndKeepsCountTexts) {
+    writeIndex(" 3 \r\n", "/Musik/Rock/Titel.mp3\r\nohne Ordner.mp3\r\n/Musik/Leer/\r\n", " 2 \r\n",
+               "/Musik/Rock/\r\n/\r\n");
+    auto loaded = loadIndex(dir.path());
+    ASSERT_TRUE(loaded.ok()) << loaded.error().description;
+    const IndexSnapshot& index = *loaded.value();
+    ASSERT_EQ(index.songCount(), 3u);
+    EXPECT_EQ(index.folderPath(1), "/Musik/Rock/");
+    EXPECT_EQ(index.fileName(1), "Titel.mp3");
+    EXPECT_EQ(index.folderPath(2), "");
+    EXPECT_EQ(index.fileName(2), "ohne Ordner.mp3");
+    EXPECT_EQ(index.folderPath(3), "/Musik/Leer/");
+    EXPECT_EQ(index.fileName(3), "");
+    EXPECT_EQ(index.fullPath(3), "/Musik/Leer/");
+    ASSERT_EQ(index.folderCount(), 2u);
+    EXPECT_EQ(index.folder(2), "/");
+    EXPECT_EQ(index.fileCountText(), " 3 ");
+    EXPECT_EQ(index.folderCountText(), " 2 ");
+}
+
+TEST_F(IndexLoading, LinesBeyondTheCountAreIgnored) {
+    writeIndex(" 3 \r\n", "/a/1.mp3\r\n/a/2.mp3\r\n/a/3.mp3\r\n/a/4.mp3\r\n/a/5.mp3\r\n", " 1 \r\n",
+               "/a/\r\n/b/\r\n");
+    auto loaded = loadIndex(dir.path());
+    ASSERT_TRUE(loaded.ok());
+    EXPECT_EQ(loaded.value()->songCount(), 3u);
+    EXPECT_EQ(loaded.value()->folderCount(), 1u);
+}
+
+TEST_F(IndexLoading, ZeroSongsStillNeedsTheListFile) {
+    writeIndex(" 0 \r\n", "", " 0 \r\n", "");
+    ASSERT_TRUE(loadIndex(dir.path()).ok());
+    std::remove(dir.file("index.dat").c_str());
+    EXPECT_FALSE(loadIndex(dir.path()).ok());
+}
+
+struct BrokenIndex {
+    const char* name;
+    const char* fileCount;
+    const char* songs;
+    const char* folderCount;
+    const char* folders;
+};
+
+class BrokenIndexFails : public IndexLoading, public ::testing::WithParamInterface<BrokenIndex> {};
+
+TEST_P(BrokenIndexFails, WithAnError) {
+    const BrokenIndex& broken = GetParam();
+    writeIndex(broken.fileCount, broken.songs, broken.folderCount, broken.folders);
+    auto loaded = loadIndex(dir.path());
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_FALSE(loaded.error().description.empty());
+}
+
+constexpr const char* threeSongs = "/a/1.mp3\r\n/a/2.mp3\r\n/a/3.mp3\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Loading, BrokenIndexFails,
+    ::testing::Values(BrokenIndex{"ShortSongList", " 3 \r\n", "/a/1.mp3\r\n/a/2.mp3\r\n", " 1 \r\n", "/a/\r\n"},
+                      BrokenIndex{"ShortFolderList", " 3 \r\n", threeSongs, " 2 \r\n", "/a/\r\n"},
+                      BrokenIndex{"EmptyCountFile", "", threeSongs, " 1 \r\n", "/a/\r\n"},
+                      BrokenIndex{"EmptyCountLine", "\r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
+                      BrokenIndex{"NotANumber", " drei \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
+                      BrokenIndex{"Negative", " -1 \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
+                      BrokenIndex{"DigitsWithLetters", " 3abc \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
+                      BrokenIndex{"Beyond64Bits", " 99999999999999999999 \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
+                      BrokenIndex{"FourBillion", " 4000000000 \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
+                      BrokenIndex{"BadFolderCount", " 3 \r\n", threeSongs, " x \r\n", "/a/\r\n"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(IndexLoading, MissingFilesFail) {
+    EXPECT_FALSE(loadIndex(dir.path()).ok());
+    writeIndex(" 1 \r\n", "/a/1.mp3\r\n", " 1 \r\n", "/a/\r\n");
+    std::remove(dir.file("index1.dat").c_str());
+    EXPECT_FALSE(loadIndex(dir.path()).ok());
+}
+
+TEST_F(IndexLoading, FailedReloadKeepsTheSnapshotInUse) {
+    IndexStore store;
+    EXPECT_EQ(store.current()->songCount(), 0u);
+    EXPECT_EQ(store.current()->fileCountText(), "");
+    writeIndex(" 1 \r\n", "/a/1.mp3\r\n", " 1 \r\n", "/a/\r\n");
+    ASSERT_EQ(store.reload(dir.path()), IndexStore::Outcome::Loaded);
+    const IndexPtr before = store.current();
+
+    dir.write("files.dat", " 5 \r\n");
+    EXPECT_EQ(store.reload(dir.path()), IndexStore::Outcome::Failed);
+    EXPECT_EQ(store.current(), before);
+    EXPECT_EQ(store.current()->fullPath(1), "/a/1.mp3");
+    EXPECT_FALSE(store.lastError().description.empty());
+}
+
+TEST_F(IndexLoading, ReloadFromInsideAReloadIsRefused) {
+    std::string songs;
+    for (int i = 0; i < 20000; ++i)
+        songs += "/a/" + std::to_string(i) + ".mp3\r\n";
+    writeIndex(" 20000 \r\n", songs, " 0 \r\n", "");
+    IndexStore store;
+    int refused = 0;
+    const auto outcome = store.reload(dir.path(), [&] {
+        if (store.reload(dir.path()) == IndexStore::Outcome::Busy)
+            ++refused;
+    });
+    EXPECT_EQ(outcome, IndexStore::Outcome::Loaded);
+    EXPECT_GT(refused, 0);
+    EXPECT_FALSE(store.loading());
+}
+
+TEST(WriteFileAtomically, ReplacesWholeOrNotAtAll) {
+    testing::TempDir dir;
+    dir.write("files.dat", " 1 \r\n");
+    ASSERT_TRUE(writeFileAtomically(dir.file("files.dat"), " 112 \r\n").ok());
+    EXPECT_EQ(dir.read("files.dat"), " 112 \r\n");
+    // A target that is a folder cannot be replaced: the rename fails after the write.
+    dir.makeDirectory("taken");
+    EXPECT_FALSE(writeFileAtomically(dir.file("taken"), " 2 \r\n").ok());
+    EXPECT_FALSE(writeFileAtomically(dir.file("missing/files.dat"), " 2 \r\n").ok());
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        ++entries;
+    EXPECT_EQ(entries, 2u) << "a temporary file was left behind";
+}
+
+} // namespace
+} // namespace liedspur

@@ -1,0 +1,95 @@
+#include "index/LineReader.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace liedspur {
+namespace {
+
+std::vector<std::string> lines(const LineTable& table) {
+    std::vector<std::string> result;
+    for (std::size_t i = 1; i <= table.size(); ++i)
+        result.emplace_back(table.line(i));
+    return result;
+}
+
+struct LineCase {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> expected;
+};
+
+class LineEnds : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(LineEnds, SplitAsTheFileFormatSays) {
+    testing::TempDir dir;
+    dir.write("list", GetParam().bytes);
+    auto all = readAllLines(dir.file("list"));
+    ASSERT_TRUE(all.ok()) << all.error().description;
+    EXPECT_EQ(lines(all.value()), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reading, LineEnds,
+    ::testing::Values(
+        LineCase{"CrLf", "a\r\nb\r\n", {"a", "b"}}, LineCase{"LoneCr", "a\rb\r", {"a", "b"}},
+        LineCase{"LoneLf", "a\nb\n", {"a", "b"}},
+        LineCase{"LastLineWithoutEnd", "a\r\nlast", {"a", "last"}},
+        LineCase{"EmptyFile", "", {}}, LineCase{"OnlyCrLf", "\r\n", {""}},
+        LineCase{"CrThenCrLf", "a\r\r\nb", {"a", "", "b"}},
+        LineCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}},
+        LineCase{"BytesKept", std::string("x\xff\xfe y\t\"'\0z\r\n", 12), {std::string("x\xff\xfe y\t\"'\0z", 10)}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ReadLines, CrLfSplitAcrossChunksIsOneLineEnd) {
+    testing::TempDir dir;
+    // The first chunk ends right after a CR; the LF opens the next one.
+    std::string first((1 << 20) - 1, 'x');
+    dir.write("list", first + "\r\nsecond\r\n");
+    auto table = readLines(dir.file("list"), 2);
+    ASSERT_TRUE(table.ok());
+    EXPECT_EQ(table.value().line(1).size(), first.size());
+    EXPECT_EQ(table.value().line(2), "second");
+}
+
+TEST(ReadLines, StopsAtTheCountAndFailsShort) {
+    testing::TempDir dir;
+    dir.write("list", "1\r\n2\r\n3\r\n4\r\n5\r\n");
+    auto three = readLines(dir.file("list"), 3);
+    ASSERT_TRUE(three.ok());
+    EXPECT_EQ(lines(three.value()), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_FALSE(readLines(dir.file("list"), 6).ok());
+    EXPECT_TRUE(readLines(dir.file("list"), 0).ok());
+}
+
+TEST(ReadLines, HugeCountOnSmallFileFailsWithoutReservingIt) {
+    testing::TempDir dir;
+    dir.write("list", "1\r\n2\r\n3\r\n");
+    auto result = readLines(dir.file("list"), 4'000'000'000ULL);
+    EXPECT_FALSE(result.ok());
+}
+
+TEST(ReadLines, MissingFileOrFolderFails) {
+    testing::TempDir dir;
+    EXPECT_FALSE(readLines(dir.file("missing"), 0).ok());
+    dir.makeDirectory("folder");
+    EXPECT_FALSE(readLines(dir.file("folder"), 0).ok());
+}
+
+TEST(ReadFirstLine, NeedsALine) {
+    testing::TempDir dir;
+    dir.write("empty", "");
+    dir.write("blankLine", "\r\n");
+    dir.write("two", "/opt/winamp.exe\r\nsecond\r\n");
+    EXPECT_FALSE(readFirstLine(dir.file("empty")).ok());
+    ASSERT_TRUE(readFirstLine(dir.file("blankLine")).ok());
+    EXPECT_EQ(readFirstLine(dir.file("blankLine")).value(), "");
+    EXPECT_EQ(readFirstLine(dir.file("two")).value(), "/opt/winamp.exe");
+}
+
+} // namespace
+} // namespace liedspur

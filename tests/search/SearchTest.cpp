@@ -1,0 +1,153 @@
+#include "search/CaseFold.h"
+#include "search/Search.h"
+
+#include "Snapshots.h"
+
+#include <gtest/gtest.h>
+
+namespace liedspur {
+namespace {
+
+std::vector<std::uint32_t> numbers(const ResultSet& result) { return result.numbers; }
+
+TEST(CaseFold, MapsLettersOneToOne) {
+    EXPECT_EQ(toUpperCase("abc xyz 123"), "ABC XYZ 123");
+    EXPECT_EQ(toUpperCase("äöü éàç"), "ÄÖÜ ÉÀÇ");
+    EXPECT_EQ(toUpperCase("straße"), "STRAßE");
+    // Bytes that are not UTF-8 stay as they are; the letters around them still fold.
+    EXPECT_EQ(toUpperCase("a\xff" "b\xc3"), "A\xff" "B\xc3");
+    EXPECT_EQ(toUpperCase("\xc3\x28x"), "\xc3\x28X");
+    // An upper case longer than its letter in UTF-8.
+    EXPECT_EQ(toUpperCase("\xc9\x90"), "\xe2\xb1\xaf");
+}
+
+class SongSearch : public ::testing::Test {
+protected:
+    SongSearch()
+        : index(testing::makeSnapshot({
+              "/m/x abc.mp3",             // 1
+              "/m/abc.mp3",               // 2
+              "/m/Abc.MP3",               // 3
+              "/m/xabcxabcx.mp3",         // 4
+              "/abc/folder only.mp3",     // 5
+              "/m/Artist - Title.mp3",    // 6
+              "/m/two  blanks.mp3",       // 7
+              "/m/empty name/",           // 8
+              "/m/Über Straße.mp3",       // 9
+              "/m/ÜBER STRASSE.mp3",      // 10
+              "/m/kein\xff" "utf8.mp3",   // 11
+          })) {}
+
+    ResultSet search(std::string_view text, bool exact = false) {
+        return searchSongs(index, prepareSearchTerm(text, exact));
+    }
+
+    SearchIndex index;
+};
+
+TEST_F(SongSearch, IgnoresCaseAndListsEachNameOnceInIndexOrder) {
+    EXPECT_EQ(numbers(search("ABC")), (std::vector<std::uint32_t>{1, 2, 3, 4}));
+    EXPECT_EQ(numbers(search("über")), (std::vector<std::uint32_t>{9, 10}));
+    // ß has no upper case of its own: it matches only itself.
+    EXPECT_EQ(numbers(search("straße")), (std::vector<std::uint32_t>{9}));
+    EXPECT_EQ(numbers(search("strasse")), (std::vector<std::uint32_t>{10}));
+    EXPECT_EQ(numbers(search("\xff" "UTF8")), (std::vector<std::uint32_t>{11}));
+}
+
+TEST_F(SongSearch, SearchesTheFileNameOnly) {
+    EXPECT_EQ(numbers(search("folder")), (std::vector<std::uint32_t>{5}));
+    EXPECT_TRUE(search("/m/").numbers.empty());
+    EXPECT_TRUE(search("empty").numbers.empty());
+}
+
+TEST_F(SongSearch, BlanksArePartOfThePattern) {
+    EXPECT_EQ(numbers(search(" abc")), (std::vector<std::uint32_t>{1}));
+    EXPECT_EQ(numbers(search("  ")), (std::vector<std::uint32_t>{7}));
+    EXPECT_TRUE(search("*.mp3").numbers.empty());
+}
+
+TEST_F(SongSearch, ExactNeedsBlanksOnBothSides) {
+    EXPECT_TRUE(search("Title", true).numbers.empty());
+    EXPECT_EQ(numbers(search("-", true)), (std::vector<std::uint32_t>{6}));
+    EXPECT_TRUE(search("abc", true).numbers.empty());
+    EXPECT_TRUE(search("x", true).numbers.empty());
+}
+
+TEST_F(SongSearch, Mp3FindsEverySongWithThatExtension) {
+    EXPECT_EQ(search("mp3").size(), 10u);
+}
+
+TEST_F(SongSearch, PatternsWithLineEndsNeverMatchAcrossRows) {
+    EXPECT_TRUE(search("MP3\nX").numbers.empty());
+}
+
+TEST(SongSearchEmptyIndex, FindsNothing) {
+    SearchIndex empty;
+    EXPECT_TRUE(searchSongs(empty, "a").numbers.empty());
+    EXPECT_TRUE(searchFolders(empty, "a").numbers.empty());
+}
+
+TEST(SearchText, BlankTextsStartNoSearch) {
+    EXPECT_TRUE(isBlankSearchText(""));
+    EXPECT_TRUE(isBlankSearchText(" "));
+    EXPECT_FALSE(isBlankSearchText("  "));
+    EXPECT_EQ(prepareSearchTerm("a b", true), " a b ");
+    EXPECT_EQ(prepareSearchTerm(" a ", false), " a ");
+}
+
+TEST(FolderSearch, SearchesWholePaths) {
+    SearchIndex index(testing::makeSnapshot(
+        {}, {"/Musik/Rock/", "/Musik/Rock/Live 1999/", "/Daten/Jazz/", "/Musik/My Band Name/"}));
+    auto search = [&](std::string_view text, bool exact = false) {
+        return searchFolders(index, prepareSearchTerm(text, exact)).numbers;
+    };
+    EXPECT_EQ(search("musik"), (std::vector<std::uint32_t>{1, 2, 4}));
+    EXPECT_EQ(search("ROCK"), (std::vector<std::uint32_t>{1, 2}));
+    EXPECT_TRUE(search("Rock", true).empty());
+    EXPECT_EQ(search("Band", true), (std::vector<std::uint32_t>{4}));
+    const ResultSet result = searchFolders(index, "jazz");
+    ASSERT_EQ(result.size(), 1u);
+    EXPECT_EQ(result.row(1).itemText(), "Siehe Ordner");
+    EXPECT_EQ(result.row(1).folder(), "/Daten/Jazz/");
+    EXPECT_EQ(result.row(1).numberText(), "3");
+}
+
+TEST(Listings, ListTheWholeIndexInOrder) {
+    const IndexPtr snapshot = testing::makeSnapshot({"/a/1.mp3", "/a/2.mp3", "/b/3.mp3"}, {"/a/", "/b/"});
+    const ResultSet songs = listAllSongs(snapshot);
+    EXPECT_EQ(songs.numbers, (std::vector<std::uint32_t>{1, 2, 3}));
+    EXPECT_EQ(songs.kind, RowKind::Song);
+    const ResultSet folders = listAllFolders(snapshot);
+    EXPECT_EQ(folders.numbers, (std::vector<std::uint32_t>{1, 2}));
+    EXPECT_EQ(folders.row(2).folder(), "/b/");
+    EXPECT_TRUE(listAllSongs(testing::makeSnapshot({})).numbers.empty());
+}
+
+TEST(ResultRows, GiveTheTargetsOfTheirRow) {
+    const IndexPtr snapshot =
+        testing::makeSnapshot({"/Musik/Mit Blank/Lied \"x\".mp3", "/Wurzel.mp3"}, {"/Musik/Mit Blank/", "/"});
+    const ResultRow song(snapshot, RowKind::Song, 1);
+    EXPECT_EQ(song.songTarget(), "/Musik/Mit Blank/Lied \"x\".mp3");
+    EXPECT_EQ(song.folderTarget(), "/Musik/Mit Blank");
+    const ResultRow root(snapshot, RowKind::Song, 2);
+    EXPECT_EQ(root.folder(), "/");
+    EXPECT_EQ(root.folderTarget(), "/");
+    const ResultRow folder(snapshot, RowKind::Folder, 1);
+    EXPECT_EQ(folder.itemText(), "Siehe Ordner");
+    EXPECT_EQ(folder.folderTarget(), "/Musik/Mit Blank");
+    EXPECT_EQ(ResultRow(snapshot, RowKind::Folder, 2).folderTarget(), "/");
+}
+
+TEST(ResultRows, NumbersWithGapsAndWithoutPadding) {
+    std::vector<std::string> songs;
+    for (int i = 1; i <= 1100; ++i)
+        songs.push_back("/a/" + std::string(i == 1024 || i == 7 ? "treffer" : "x") + ".mp3");
+    SearchIndex index(testing::makeSnapshot(songs));
+    const ResultSet result = searchSongs(index, "TREFFER");
+    ASSERT_EQ(result.size(), 2u);
+    EXPECT_EQ(result.row(1).numberText(), "7");
+    EXPECT_EQ(result.row(2).numberText(), "1024");
+}
+
+} // namespace
+} // namespace liedspur

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace liedspur::testing {
+
+// Answers message boxes and file dialogs from a script and records what was asked.
+class ScriptedDialogs : public Dialogs {
+public:
+    // What the next message box answers; without a script every box answers its first button.
+    void answerNextMessage(MessageAnswer answer) { m_messageAnswers.push_back(answer); }
+    // What the next file dialog returns (none: cancelled).
+    void answerNextFileDialog(std::optional<std::string> path) { m_fileAnswers.push_back(std::move(path)); }
+    // Called while a message box is shown, as if the user did something meanwhile.
+    std::function<void(const MessageRequest&)> onMessage;
+
+    MessageAnswer showMessage(const MessageRequest& request) override;
+    std::optional<std::string> showOpenFile(const FileDialogRequest& request) override;
+
+    std::vector<MessageRequest> messages;
+    std::vector<FileDialogRequest> fileDialogs;
+
+private:
+    std::deque<MessageAnswer> m_messageAnswers;
+    std::deque<std::optional<std::string>> m_fileAnswers;
+};
+
+// Records every start instead of starting anything.
+class RecordingProcessStarter : public ProcessStarter {
+public:
+    std::optional<std::string> start(const LaunchRequest& request) override;
+
+    std::vector<LaunchRequest> started;
+    // When set, starts of this program fail with this description.
+    std::string failingProgram;
+    std::string failure = "Datei oder Verzeichnis nicht gefunden";
+};
+
+class FakeSystem : public SystemServices {
+public:
+    std::string applicationDirectory() override { return appDirectory; }
+    bool isNetworkPresent() override { return networkPresent; }
+    std::vector<Drive> drives() override { return driveList; }
+    std::string networkFolder() override { return networkFolderPath; }
+    void endProgram() override { ++endRequests; }
+
+    std::string appDirectory;
+    bool networkPresent = false;
+    std::vector<Drive> driveList{{"/", {}}};
+    std::string networkFolderPath = "/mnt/";
+    int endRequests = 0;
+};
+
+// All three fakes together, handed out as the platform.
+struct FakePlatform {
+    ScriptedDialogs dialogs;
+    RecordingProcessStarter processes;
+    FakeSystem system;
+
+    Platform platform() { return {dialogs, processes, system}; }
+};
+
+} // namespace liedspur::testing

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QTemporaryDir>
+
+#include <string>
+#include <string_view>
+
+namespace liedspur::testing {
+
+// A directory that is gone after the test, with helpers for byte-exact files in it.
+class TempDir {
+public:
+    TempDir();
+
+    const std::string& path() const { return m_path; }
+    std::string file(std::string_view name) const { return m_path + "/" + std::string(name); }
+
+    void write(std::string_view name, std::string_view bytes) const;
+    std::string read(std::string_view name) const;
+    bool exists(std::string_view name) const;
+    void makeDirectory(std::string_view name) const;
+
+private:
+    QTemporaryDir m_dir;
+    std::string m_path;
+};
+
+// Reads or writes a whole file as bytes.
+std::string readFileBytes(const std::string& path);
+void writeFileBytes(const std::string& path, std::string_view bytes);
+
+} // namespace liedspur::testing
