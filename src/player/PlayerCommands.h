@@ -1,0 +1,47 @@
+#pragma once
+
+#include "index/LineReader.h"
+#include "platform/Platform.h"
+#include "search/ResultList.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace liedspur {
+
+// The seven commands of the result list's pop-up menus, which hand songs and folders to
+// the player or open a folder in the file manager.
+class PlayerCommands {
+public:
+    struct Context {
+        const ResultList& list;
+        // True while the list holds folder rows.
+        std::function<bool()> folderMode;
+        // PlayerPath as it is now: the player's path and one blank.
+        std::function<std::string()> playerPath;
+        // Lets pending window events run between the starts of a long list.
+        Yield yield;
+    };
+
+    PlayerCommands(Platform platform, Context context);
+
+    void LiedAbspielen_Click();
+    void InWinAmpList_Click();
+    void OpenMitAmp_Click();
+    void AlleInPlaylist_Click();
+    void AlleInWinamp_Click();
+    void ListeEinfügen_Click();
+    void OpenInExplorer_Click();
+
+    // Single starts for the list's keys, which never show a message: false when nothing
+    // could be started.
+    bool startPlayCommand(std::string_view target);
+    bool startAddCommand(std::string_view target);
+
+private:
+    Platform m_platform;
+    Context m_context;
+};
+
+} // namespace liedspur
