@@ -46,9 +46,13 @@ void PlayerCommands::AlleInPlaylist_Click() {
         startAddCommand(row->folderTarget());
 }
 
-void PlayerCommands::AlleInWinamp_Click() { startWholeList(true); }
+void PlayerCommands::AlleInWinamp_Click() {
+    startWholeList(true);
+}
 
-void PlayerCommands::ListeEinfügen_Click() { startWholeList(false); }
+void PlayerCommands::ListeEinfügen_Click() {
+    startWholeList(false);
+}
 
 void PlayerCommands::OpenInExplorer_Click() {
     if (m_context.list.count() == 0)

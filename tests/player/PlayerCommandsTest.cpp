@@ -34,8 +34,12 @@ public:
 const IndexPtr index = testing::makeSnapshot({"/Musik/Mit Blank/Lied \"Ä\" 'x'.mp3", "/Wurzel.mp3"},
                                              {"/Musik/Mit Blank/", "/"});
 
-ResultRow song(std::size_t number) { return {index, RowKind::Song, number}; }
-ResultRow folder(std::size_t number) { return {index, RowKind::Folder, number}; }
+ResultRow song(std::size_t number) {
+    return {index, RowKind::Song, number};
+}
+ResultRow folder(std::size_t number) {
+    return {index, RowKind::Folder, number};
+}
 
 std::vector<ResultRow> songs(const std::vector<std::string>& paths) {
     const IndexPtr snapshot = testing::makeSnapshot(paths);
@@ -92,7 +96,9 @@ struct SingleRowCase {
     Arguments arguments;
 };
 
-void PrintTo(const SingleRowCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const SingleRowCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class SingleRowCommands : public Commands, public ::testing::WithParamInterface<SingleRowCase> {};
 
@@ -124,26 +130,64 @@ const std::string songPath = "/Musik/Mit Blank/Lied \"Ä\" 'x'.mp3";
 INSTANTIATE_TEST_SUITE_P(
     Rows, SingleRowCommands,
     ::testing::Values(
-        SingleRowCase{"PlaySong", &PlayerCommands::LiedAbspielen_Click, false, song(1), Player, {songPath}},
-        SingleRowCase{"PlayFolderRowInFolderMode", &PlayerCommands::LiedAbspielen_Click, true,
-                      folder(1), Player, {"/Musik/Mit Blank"}},
-        SingleRowCase{"PlayRootFolderRow", &PlayerCommands::LiedAbspielen_Click, true, folder(2),
-                      Player, {"/"}},
-        SingleRowCase{"AddSong", &PlayerCommands::InWinAmpList_Click, false, song(1), Player,
-                      {"/add", songPath}},
-        SingleRowCase{"PlaySongsFolder", &PlayerCommands::OpenMitAmp_Click, false, song(1), Player,
+        SingleRowCase{
+            "PlaySong", &PlayerCommands::LiedAbspielen_Click, false, song(1), Player, {songPath}},
+        SingleRowCase{"PlayFolderRowInFolderMode",
+                      &PlayerCommands::LiedAbspielen_Click,
+                      true,
+                      folder(1),
+                      Player,
                       {"/Musik/Mit Blank"}},
-        SingleRowCase{"PlayFolderOfFolderRow", &PlayerCommands::OpenMitAmp_Click, true, folder(1),
-                      Player, {"/Musik/Mit Blank"}},
-        SingleRowCase{"PlayRootOfSong", &PlayerCommands::OpenMitAmp_Click, false, song(2), Player, {"/"}},
-        SingleRowCase{"AddSongsFolder", &PlayerCommands::AlleInPlaylist_Click, false, song(1),
-                      Player, {"/add", "/Musik/Mit Blank"}},
-        SingleRowCase{"AddFolderRow", &PlayerCommands::AlleInPlaylist_Click, true, folder(1),
-                      Player, {"/add", "/Musik/Mit Blank"}},
-        SingleRowCase{"ExploreFolderWithItsSeparator", &PlayerCommands::OpenInExplorer_Click,
-                      false, song(1), FileManager, {"/Musik/Mit Blank/"}},
-        SingleRowCase{"ExploreRoot", &PlayerCommands::OpenInExplorer_Click, true, folder(2),
-                      FileManager, {"/"}}),
+        SingleRowCase{"PlayRootFolderRow",
+                      &PlayerCommands::LiedAbspielen_Click,
+                      true,
+                      folder(2),
+                      Player,
+                      {"/"}},
+        SingleRowCase{"AddSong",
+                      &PlayerCommands::InWinAmpList_Click,
+                      false,
+                      song(1),
+                      Player,
+                      {"/add", songPath}},
+        SingleRowCase{"PlaySongsFolder",
+                      &PlayerCommands::OpenMitAmp_Click,
+                      false,
+                      song(1),
+                      Player,
+                      {"/Musik/Mit Blank"}},
+        SingleRowCase{"PlayFolderOfFolderRow",
+                      &PlayerCommands::OpenMitAmp_Click,
+                      true,
+                      folder(1),
+                      Player,
+                      {"/Musik/Mit Blank"}},
+        SingleRowCase{
+            "PlayRootOfSong", &PlayerCommands::OpenMitAmp_Click, false, song(2), Player, {"/"}},
+        SingleRowCase{"AddSongsFolder",
+                      &PlayerCommands::AlleInPlaylist_Click,
+                      false,
+                      song(1),
+                      Player,
+                      {"/add", "/Musik/Mit Blank"}},
+        SingleRowCase{"AddFolderRow",
+                      &PlayerCommands::AlleInPlaylist_Click,
+                      true,
+                      folder(1),
+                      Player,
+                      {"/add", "/Musik/Mit Blank"}},
+        SingleRowCase{"ExploreFolderWithItsSeparator",
+                      &PlayerCommands::OpenInExplorer_Click,
+                      false,
+                      song(1),
+                      FileManager,
+                      {"/Musik/Mit Blank/"}},
+        SingleRowCase{"ExploreRoot",
+                      &PlayerCommands::OpenInExplorer_Click,
+                      true,
+                      folder(2),
+                      FileManager,
+                      {"/"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Commands, AnEmptyListDoesNothingAtAll) {
@@ -158,14 +202,15 @@ TEST_F(Commands, AnEmptyListDoesNothingAtAll) {
 TEST_F(Commands, WithoutASelectedRowOnlyPlayingComplains) {
     list.rows = {song(1), song(2)};
     for (const auto& [name, handler] : allHandlers) {
-        if (handler == &PlayerCommands::AlleInWinamp_Click || handler == &PlayerCommands::ListeEinfügen_Click)
+        if (handler == &PlayerCommands::AlleInWinamp_Click ||
+            handler == &PlayerCommands::ListeEinfügen_Click)
             continue;
         fake.dialogs.messages.clear();
         (commands.*handler)();
         EXPECT_TRUE(fake.processes.started.empty()) << name;
         const bool complains = handler == &PlayerCommands::LiedAbspielen_Click;
-        EXPECT_EQ(fake.dialogs.messages, complains ? std::vector{startFailure}
-                                                   : std::vector<MessageRequest>{})
+        EXPECT_EQ(fake.dialogs.messages,
+                  complains ? std::vector{startFailure} : std::vector<MessageRequest>{})
             << name;
     }
 }
@@ -180,8 +225,8 @@ TEST_F(Commands, AVanishedPlayerIsReportedByPlayingAndTheCompleteLists) {
         const bool complains = handler == &PlayerCommands::LiedAbspielen_Click ||
                                handler == &PlayerCommands::AlleInWinamp_Click ||
                                handler == &PlayerCommands::ListeEinfügen_Click;
-        EXPECT_EQ(fake.dialogs.messages, complains ? std::vector{startFailure}
-                                                   : std::vector<MessageRequest>{})
+        EXPECT_EQ(fake.dialogs.messages,
+                  complains ? std::vector{startFailure} : std::vector<MessageRequest>{})
             << name;
     }
     // Only the file manager could start.
@@ -199,9 +244,9 @@ TEST_F(Commands, PlayingTheListReplacesWithRowOneAndAddsTheRestInOrder) {
 
     fake.processes.started.clear();
     commands.ListeEinfügen_Click();
-    EXPECT_EQ(startedArguments(), (std::vector<Arguments>{{"/add", "/a/1.mp3"},
-                                                          {"/add", "/b c/2.mp3"},
-                                                          {"/add", "/d/3.mp3"}}));
+    EXPECT_EQ(startedArguments(),
+              (std::vector<Arguments>{
+                  {"/add", "/a/1.mp3"}, {"/add", "/b c/2.mp3"}, {"/add", "/d/3.mp3"}}));
     EXPECT_EQ(yields, 5);
 }
 

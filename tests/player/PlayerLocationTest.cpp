@@ -13,9 +13,9 @@ namespace {
 
 using testing::FakePlatform;
 
-const MessageRequest firstMessage{QStringLiteral("WinAmp.exe nicht gefunden ! Bitte manuell auswählen !"),
-                                  QStringLiteral("WinAmp nicht gefunden"), MessageButtons::Ok,
-                                  MessageIcon::Information};
+const MessageRequest firstMessage{
+    QStringLiteral("WinAmp.exe nicht gefunden ! Bitte manuell auswählen !"),
+    QStringLiteral("WinAmp nicht gefunden"), MessageButtons::Ok, MessageIcon::Information};
 const MessageRequest refusedMessage{QStringLiteral("WinAmp.exe nicht gefunden ! "),
                                     QStringLiteral("WinAmp nicht gefunden"),
                                     MessageButtons::RetryCancel, MessageIcon::None};
@@ -151,7 +151,8 @@ TEST_F(FindingThePlayer, SettingsThatCannotBeWrittenEndTheProgram) {
     ASSERT_EQ(fake.dialogs.messages.size(), 2u);
     const MessageRequest& error = fake.dialogs.messages[1];
     EXPECT_EQ(error.icon, MessageIcon::Critical);
-    EXPECT_TRUE(error.text.startsWith(QStringLiteral("Der Pfad von WinAmp kann nicht gespeichert werden !")));
+    EXPECT_TRUE(error.text.startsWith(
+        QStringLiteral("Der Pfad von WinAmp kann nicht gespeichert werden !")));
     EXPECT_EQ(fake.system.endRequests, 1);
     EXPECT_EQ(dir.read("kein Ordner"), "");
 }
