@@ -1,6 +1,7 @@
 #include "player/PlayerCommands.h"
 
 #include "FakePlatform.h"
+#include "FixedResultList.h"
 #include "Snapshots.h"
 
 #include <gtest/gtest.h>
@@ -13,22 +14,6 @@ using Arguments = std::vector<std::string>;
 using Handler = void (PlayerCommands::*)();
 
 const std::string player = "/opt/Win Amp/winamp.exe";
-
-class ListStub : public ResultList {
-public:
-    std::size_t count() const override { return rows.size(); }
-    std::optional<ResultRow> rowAt(std::size_t position) const override {
-        if (position == 0 || position > rows.size())
-            return std::nullopt;
-        return rows[position - 1];
-    }
-    std::optional<ResultRow> selectedRow() const override {
-        return selected ? rowAt(*selected) : std::nullopt;
-    }
-
-    std::vector<ResultRow> rows;
-    std::optional<std::size_t> selected;
-};
 
 // Song rows 1 and 2, folder rows 1 and 2: a folder with blanks and the root.
 const IndexPtr index = testing::makeSnapshot({"/Musik/Mit Blank/Lied \"Ä\" 'x'.mp3", "/Wurzel.mp3"},
@@ -67,7 +52,7 @@ protected:
     }
 
     FakePlatform fake;
-    ListStub list;
+    testing::FixedResultList list;
     bool folderMode = false;
     int yields = 0;
     std::function<void()> onYield;
