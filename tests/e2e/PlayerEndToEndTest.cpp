@@ -180,15 +180,24 @@ protected:
     }
 
     static pid_t startPlayer() {
-        QProcess player;
-        player.setProgram(QStringLiteral("audacious"));
-        player.setArguments({QStringLiteral("-H")});
-        player.setStandardOutputFile(QProcess::nullDevice());
-        player.setStandardErrorFile(QProcess::nullDevice());
-        qint64 pid = 0;
-        if (!player.startDetached(&pid) || !eventually(playerAnswers, 10s))
-            return 0;
-        return static_cast<pid_t>(pid);
+        // Audacious now and then dies while it starts up; it gets a few goes.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QProcess player;
+            player.setProgram(QStringLiteral("audacious"));
+            player.setArguments({QStringLiteral("-H")});
+            player.setStandardOutputFile(QProcess::nullDevice());
+            player.setStandardErrorFile(QProcess::nullDevice());
+            qint64 pid = 0;
+            if (!player.startDetached(&pid))
+                return 0;
+            // Asked too early, while it loads its plugins, Audacious may abort.
+            std::this_thread::sleep_for(500ms);
+            if (eventually([pid] { return playerAnswers() || gone(pid_t(pid)); }, 10s) &&
+                playerAnswers())
+                return static_cast<pid_t>(pid);
+            stop(static_cast<pid_t>(pid));
+        }
+        return 0;
     }
 
     void SetUp() override {

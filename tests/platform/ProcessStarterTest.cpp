@@ -150,16 +150,21 @@ TEST_F(Starting, TheFileManagerNeverWaitsForThePlayer) {
     const std::string savedPath = std::getenv("PATH");
     ::setenv("PATH", dir.file("bin").c_str(), 1);
 
-    PosixProcessStarter starter;
-    const LaunchRequest explorer{
-        LaunchRequest::Target::FileManager, {}, {"/Musik/Mit Blank/"}, WindowStyle::NormalFocus};
-    ASSERT_EQ(starter.start(player(slow, {})), std::nullopt);
-    ASSERT_EQ(starter.start(player(slow, {})), std::nullopt);
-    ASSERT_EQ(starter.start(explorer), std::nullopt);
-    EXPECT_TRUE(eventually([&] { return log() == "/Musik/Mit Blank/\n"; }, 1s));
+    {
+        PosixProcessStarter starter;
+        const LaunchRequest explorer{LaunchRequest::Target::FileManager,
+                                     {},
+                                     {"/Musik/Mit Blank/"},
+                                     WindowStyle::NormalFocus};
+        ASSERT_EQ(starter.start(player(slow, {})), std::nullopt);
+        ASSERT_EQ(starter.start(player(slow, {})), std::nullopt);
+        ASSERT_EQ(starter.start(explorer), std::nullopt);
+        EXPECT_TRUE(eventually([&] { return log() == "/Musik/Mit Blank/\n"; }, 1s));
 
-    ::setenv("PATH", dir.file("nowhere").c_str(), 1);
-    EXPECT_NE(starter.start(explorer), std::nullopt);
+        ::setenv("PATH", dir.file("nowhere").c_str(), 1);
+        EXPECT_NE(starter.start(explorer), std::nullopt);
+    }
+    // Only once no start can read it any more.
     ::setenv("PATH", savedPath.c_str(), 1);
 }
 

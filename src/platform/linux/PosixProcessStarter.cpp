@@ -11,6 +11,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -126,14 +127,18 @@ struct PosixProcessStarter::Shared : std::enable_shared_from_this<Shared> {
         const std::uint64_t generation = ++previousGeneration;
         previousEnded = false;
         previousStart = Clock::now();
-        std::thread([self = shared_from_this(), pid = spawned.pid, generation] {
-            reap(pid);
-            const std::lock_guard lock(self->mutex);
-            // A later start may already have taken the turn after the time limit.
-            if (self->previousGeneration == generation)
-                self->previousEnded = true;
-            self->changed.notify_all();
-        }).detach();
+        try {
+            std::thread([self = shared_from_this(), pid = spawned.pid, generation] {
+                reap(pid);
+                const std::lock_guard lock(self->mutex);
+                // A later start may already have taken the turn after the time limit.
+                if (self->previousGeneration == generation)
+                    self->previousEnded = true;
+                self->changed.notify_all();
+            }).detach();
+        } catch (const std::system_error&) {
+            // Without a thread to watch it the process is waited for by its time limit only.
+        }
         return 0;
     }
 
@@ -170,7 +175,11 @@ std::optional<std::string> PosixProcessStarter::start(const LaunchRequest& reque
         const Spawned spawned = spawn(fileManagerProgram, request.arguments, true);
         if (spawned.error != 0)
             return describeSystemError(spawned.error);
-        std::thread([pid = spawned.pid] { reap(pid); }).detach();
+        try {
+            std::thread([pid = spawned.pid] { reap(pid); }).detach();
+        } catch (const std::system_error&) {
+            // The program runs all the same; only its exit stays unreaped.
+        }
         return std::nullopt;
     }
 
