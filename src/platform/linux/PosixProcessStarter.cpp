@@ -2,33 +2,221 @@
 
 #include "index/SystemError.h"
 
+#include <cerrno>
+#include <condition_variable>
+#include <csignal>
+#include <deque>
+#include <fcntl.h>
+#include <mutex>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
+#include <system_error>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
 
 namespace liedspur {
 
-std::optional<std::string> PosixProcessStarter::start(const LaunchRequest& request) {
-    const std::string program =
-        request.target == LaunchRequest::Target::FileManager ? fileManagerProgram : request.program;
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The spawn attributes every start shares: its own session, so that signals meant for this
+// program (a Ctrl+C in its terminal) do not reach the player, and a clean signal state.
+class SpawnAttributes {
+public:
+    SpawnAttributes() {
+        ::posix_spawnattr_init(&m_attributes);
+        sigset_t none;
+        sigemptyset(&none);
+        sigset_t all;
+        sigfillset(&all);
+        ::posix_spawnattr_setsigmask(&m_attributes, &none);
+        ::posix_spawnattr_setsigdefault(&m_attributes, &all);
+        ::posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                                      POSIX_SPAWN_SETSIGDEF);
+    }
+    ~SpawnAttributes() { ::posix_spawnattr_destroy(&m_attributes); }
+    SpawnAttributes(const SpawnAttributes&) = delete;
+    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+
+    const posix_spawnattr_t* get() const { return &m_attributes; }
+
+private:
+    posix_spawnattr_t m_attributes;
+};
+
+// The process id, or the error number of a start that could not happen.
+struct Spawned {
+    pid_t pid = 0;
+    int error = 0;
+};
+
+// Started programs read nothing from this program's terminal.
+class NoInput {
+public:
+    NoInput() {
+        ::posix_spawn_file_actions_init(&m_actions);
+        ::posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    }
+    ~NoInput() { ::posix_spawn_file_actions_destroy(&m_actions); }
+    NoInput(const NoInput&) = delete;
+    NoInput& operator=(const NoInput&) = delete;
+
+    const posix_spawn_file_actions_t* get() const { return &m_actions; }
+
+private:
+    posix_spawn_file_actions_t m_actions;
+};
+
+Spawned spawn(const std::string& program, const std::vector<std::string>& arguments,
+              bool searchPath) {
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 2);
     argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : request.arguments)
+    for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
 
-    pid_t pid = 0;
-    const int error = request.target == LaunchRequest::Target::FileManager
-                          ? ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ)
-                          : ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
-    if (error != 0)
+    static const SpawnAttributes attributes;
+    static const NoInput noInput;
+    Spawned spawned;
+    spawned.error = searchPath ? ::posix_spawnp(&spawned.pid, program.c_str(), noInput.get(),
+                                                attributes.get(), argv.data(), environ)
+                               : ::posix_spawn(&spawned.pid, program.c_str(), noInput.get(),
+                                               attributes.get(), argv.data(), environ);
+    return spawned;
+}
+
+// What a start would fail on, found without starting; 0 when it looks startable.
+int startProblem(const std::string& program) {
+    struct stat info {};
+    if (::stat(program.c_str(), &info) != 0)
+        return errno;
+    if (S_ISDIR(info.st_mode))
+        return EISDIR;
+    if (!S_ISREG(info.st_mode) || ::access(program.c_str(), X_OK) != 0)
+        return EACCES;
+    return 0;
+}
+
+void reap(pid_t pid) {
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+struct PosixProcessStarter::Shared : std::enable_shared_from_this<Shared> {
+    explicit Shared(std::chrono::milliseconds limit) : turnLimit(limit) {}
+
+    // Whether the next player start may go: the previous player process has ended or has
+    // had its time.
+    bool playerTurnFree(Clock::time_point now) const {
+        return previousEnded || now >= previousStart + turnLimit;
+    }
+
+    // Starts the player now and notes it as the one the next start waits for. Called with
+    // `mutex` held, so that no other start can come in between.
+    int startPlayer(const LaunchRequest& request) {
+        const Spawned spawned = spawn(request.program, request.arguments, false);
+        if (spawned.error != 0)
+            return spawned.error;
+        const std::uint64_t generation = ++previousGeneration;
+        previousEnded = false;
+        previousStart = Clock::now();
+        try {
+            std::thread([self = shared_from_this(), pid = spawned.pid, generation] {
+                reap(pid);
+                const std::lock_guard lock(self->mutex);
+                // A later start may already have taken the turn after the time limit.
+                if (self->previousGeneration == generation)
+                    self->previousEnded = true;
+                self->changed.notify_all();
+            }).detach();
+        } catch (const std::system_error&) {
+            // Without a thread to watch it the process is waited for by its time limit only.
+        }
+        return 0;
+    }
+
+    const std::chrono::milliseconds turnLimit;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    // Player starts waiting for their turn; the first is removed only once started.
+    std::deque<LaunchRequest> waiting;
+    bool previousEnded = true;
+    Clock::time_point previousStart;
+    std::uint64_t previousGeneration = 0;
+    // A waiting start that failed when its turn came, for the next start to report.
+    std::optional<std::string> lateFailure;
+    bool stopping = false;
+};
+
+PosixProcessStarter::PosixProcessStarter(std::chrono::milliseconds playerTurnLimit)
+    : m_shared(std::make_shared<Shared>(playerTurnLimit)) {
+    m_worker = std::thread([this] { runPlayerQueue(); });
+}
+
+PosixProcessStarter::~PosixProcessStarter() {
+    {
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->stopping = true;
+    }
+    m_shared->changed.notify_all();
+    m_worker.join();
+}
+
+std::optional<std::string> PosixProcessStarter::start(const LaunchRequest& request) {
+    if (request.target == LaunchRequest::Target::FileManager) {
+        const Spawned spawned = spawn(fileManagerProgram, request.arguments, true);
+        if (spawned.error != 0)
+            return describeSystemError(spawned.error);
+        try {
+            std::thread([pid = spawned.pid] { reap(pid); }).detach();
+        } catch (const std::system_error&) {
+            // The program runs all the same; only its exit stays unreaped.
+        }
+        return std::nullopt;
+    }
+
+    Shared& shared = *m_shared;
+    std::unique_lock lock(shared.mutex);
+    if (shared.lateFailure)
+        return std::exchange(shared.lateFailure, std::nullopt);
+    if (shared.waiting.empty() && shared.playerTurnFree(Clock::now())) {
+        if (const int error = shared.startPlayer(request); error != 0)
+            return describeSystemError(error);
+        return std::nullopt;
+    }
+    if (const int error = startProblem(request.program); error != 0)
         return describeSystemError(error);
-    // Reaped in the background, so that no started program stays a zombie.
-    std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+    shared.waiting.push_back(request);
+    lock.unlock();
+    shared.changed.notify_all();
     return std::nullopt;
+}
+
+void PosixProcessStarter::runPlayerQueue() {
+    Shared& shared = *m_shared;
+    std::unique_lock lock(shared.mutex);
+    for (;;) {
+        shared.changed.wait(lock, [&] { return shared.stopping || !shared.waiting.empty(); });
+        if (shared.waiting.empty())
+            return;
+        while (!shared.playerTurnFree(Clock::now()))
+            shared.changed.wait_until(lock, shared.previousStart + shared.turnLimit);
+        if (const int error = shared.startPlayer(shared.waiting.front()); error != 0) {
+            // The rest would fail alike and must not play out of order after a gap.
+            shared.waiting.clear();
+            shared.lateFailure = describeSystemError(error);
+            continue;
+        }
+        shared.waiting.pop_front();
+    }
 }
 
 } // namespace liedspur

@@ -1,0 +1,181 @@
+#include "platform/linux/PosixProcessStarter.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <dirent.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace liedspur {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
+    const auto deadline = Clock::now() + timeout;
+    while (!condition()) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+// Children of this process running, or ended but not reaped, under this command name.
+int childrenNamed(const std::string& name) {
+    int children = 0;
+    DIR* proc = ::opendir("/proc");
+    while (const dirent* entry = proc ? ::readdir(proc) : nullptr) {
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string line;
+        const auto open = line.npos;
+        if (!std::getline(stat, line) || line.find('(') == open || line.rfind(')') == open)
+            continue;
+        const std::string command =
+            line.substr(line.find('(') + 1, line.rfind(')') - line.find('(') - 1);
+        // After the command's name: the state, then the parent's id.
+        std::istringstream rest(line.substr(line.rfind(')') + 2));
+        char state = 0;
+        pid_t parent = 0;
+        rest >> state >> parent;
+        children += parent == ::getpid() && command == name;
+    }
+    if (proc)
+        ::closedir(proc);
+    return children;
+}
+
+LaunchRequest player(const std::string& program, std::vector<std::string> arguments) {
+    return {LaunchRequest::Target::Player, program, std::move(arguments),
+            WindowStyle::NormalNoFocus};
+}
+
+class Starting : public ::testing::Test {
+protected:
+    // A script in a folder whose name is no valid UTF-8 and holds a blank.
+    std::string script(const std::string& name, const std::string& body) {
+        dir.makeDirectory(folder);
+        const std::string path = dir.file(folder + "/" + name);
+        // Without the test's output, which the test runner would wait for.
+        testing::writeFileBytes(path, "#!/bin/bash\nexec >/dev/null 2>&1\n" + body + "\n");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return path;
+    }
+    std::string log() const { return dir.read("log"); }
+
+    const std::string folder = "Spieler \xff\xfe";
+    testing::TempDir dir;
+};
+
+TEST_F(Starting, BytesOfProgramAndArgumentsArriveUnchanged) {
+    const std::string program =
+        script("echo args", "printf '%s\\0' \"$0\" \"$@\" > \"$(dirname \"$0\")/../tmp\"; mv "
+                            "\"$(dirname \"$0\")/../tmp\" \"$(dirname \"$0\")/../log\"");
+    const std::vector<std::string> arguments = {"/add", "/m/\x80\xff kein utf8 \"q\" 'a' $x *.mp3",
+                                                ""};
+    PosixProcessStarter starter;
+    ASSERT_EQ(starter.start(player(program, arguments)), std::nullopt);
+
+    ASSERT_TRUE(eventually([&] { return dir.exists("log"); }));
+    std::string expected = program + '\0';
+    for (const std::string& argument : arguments)
+        expected += argument + '\0';
+    EXPECT_EQ(log(), expected);
+}
+
+TEST_F(Starting, PlayersReceiveTheirStartsInOrderWhileTheCallerNeverWaits) {
+    // Each start takes a random time, so unordered starts would shuffle the log.
+    const std::string program =
+        script("random player", "sleep 0.$((RANDOM % 3))$((RANDOM % 10)); echo \"$1\" >> \"" +
+                                    dir.file("log") + "\"");
+    std::string expected;
+    const auto begin = Clock::now();
+    {
+        PosixProcessStarter starter;
+        for (int i = 1; i <= 10; ++i) {
+            ASSERT_EQ(starter.start(player(program, {std::to_string(i)})), std::nullopt);
+            expected += std::to_string(i) + "\n";
+        }
+        EXPECT_LT(Clock::now() - begin, 500ms);
+        // Closing the program hands over what still waits.
+    }
+    ASSERT_TRUE(eventually([&] { return log().size() == expected.size(); }));
+    EXPECT_EQ(log(), expected);
+}
+
+TEST_F(Starting, APlayerThatStaysDelaysTheNextStartOnlyUpToTheLimit) {
+    const std::string program =
+        script("slow player", "[ \"$1\" = slow ] && exec /bin/sleep 3; echo \"$1\" >> \"" +
+                                  dir.file("log") + "\"");
+    PosixProcessStarter starter(300ms);
+    ASSERT_EQ(starter.start(player(program, {"slow"})), std::nullopt);
+    const auto begin = Clock::now();
+    ASSERT_EQ(starter.start(player(program, {"next"})), std::nullopt);
+    ASSERT_TRUE(eventually([&] { return log() == "next\n"; }, 2500ms));
+    EXPECT_GE(Clock::now() - begin, 250ms);
+}
+
+TEST_F(Starting, AStartThatCannotHappenFailsAtOnce) {
+    const std::string notExecutable = dir.file("not executable");
+    testing::writeFileBytes(notExecutable, "#!/bin/sh\n");
+    const std::string noProgram = script("no program", "");
+    testing::writeFileBytes(noProgram, std::string("\x7f"
+                                                   "ELF garbage",
+                                                   12));
+    const std::string slow = script("slow", "exec /bin/sleep 1");
+
+    PosixProcessStarter starter;
+    for (const std::string& program : {dir.file("gone"), notExecutable, dir.path(), noProgram})
+        EXPECT_NE(starter.start(player(program, {"/a.mp3"})), std::nullopt) << program;
+    // Also while a start waits for its turn.
+    ASSERT_EQ(starter.start(player(slow, {})), std::nullopt);
+    EXPECT_EQ(starter.start(player(dir.file("gone"), {})), "Datei oder Verzeichnis nicht gefunden");
+}
+
+TEST_F(Starting, TheFileManagerNeverWaitsForThePlayer) {
+    dir.makeDirectory("bin");
+    const std::string fileManager = dir.file("bin/xdg-open");
+    testing::writeFileBytes(fileManager, "#!/bin/sh\necho \"$1\" >> \"" + dir.file("log") + "\"\n");
+    std::filesystem::permissions(fileManager, std::filesystem::perms::owner_all);
+    const std::string slow = script("slow", "exec /bin/sleep 3");
+    const std::string savedPath = std::getenv("PATH");
+    ::setenv("PATH", dir.file("bin").c_str(), 1);
+
+    {
+        PosixProcessStarter starter;
+        const LaunchRequest explorer{LaunchRequest::Target::FileManager,
+                                     {},
+                                     {"/Musik/Mit Blank/"},
+                                     WindowStyle::NormalFocus};
+        ASSERT_EQ(starter.start(player(slow, {})), std::nullopt);
+        ASSERT_EQ(starter.start(player(slow, {})), std::nullopt);
+        ASSERT_EQ(starter.start(explorer), std::nullopt);
+        EXPECT_TRUE(eventually([&] { return log() == "/Musik/Mit Blank/\n"; }, 1s));
+
+        ::setenv("PATH", dir.file("nowhere").c_str(), 1);
+        EXPECT_NE(starter.start(explorer), std::nullopt);
+    }
+    // Only once no start can read it any more.
+    ::setenv("PATH", savedPath.c_str(), 1);
+}
+
+TEST_F(Starting, EndedProgramsLeaveNoZombies) {
+    const std::string program = script("quick", "echo >> \"" + dir.file("log") + "\"; exit 3");
+    PosixProcessStarter starter;
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(starter.start(player(program, {})), std::nullopt);
+    ASSERT_TRUE(eventually([&] { return log() == "\n\n\n\n\n"; }));
+    EXPECT_TRUE(eventually([] { return childrenNamed("quick") == 0; }, 5s));
+}
+
+} // namespace
+} // namespace liedspur
