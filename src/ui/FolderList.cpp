@@ -31,6 +31,12 @@ FolderList::FolderList(QWidget* parent) : QTreeView(parent), m_model(new QFileSy
     header()->hide();
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // The model fills in folders later; the current one is brought into view once it can be.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        const std::string folder = QFile::encodeName(loaded).toStdString();
+        if (m_path.compare(0, folder.size(), folder) == 0)
+            showCurrent();
+    });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { userMoved(current); });
 }

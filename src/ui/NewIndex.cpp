@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -91,6 +92,11 @@ NewIndex::NewIndex(Platform platform, QWidget* parent) : QDialog(parent), m_plat
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+    // Captions on the frame's line, so that the elements' design positions fit inside.
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 6px; padding: 0px; }"));
     createElements();
     Form_Load();
 }
@@ -105,6 +111,9 @@ void NewIndex::createElements() {
     chk_MitOrdner = place(new QCheckBox(QStringLiteral("Unterverzeichnisse mit Einlesen"), Frame1),
                           "chk_MitOrdner", {780, 4560, 2535, 255});
     chk_MitOrdner->setChecked(true);
+    // This platform's font runs wider than the design's; the caption must not be cut.
+    if (chk_MitOrdner->sizeHint().width() > chk_MitOrdner->width())
+        chk_MitOrdner->resize(chk_MitOrdner->sizeHint().width(), chk_MitOrdner->height());
     cmd_net = button(Frame1, "cmd_net", "&Netzwerk", {1260, 4080, 1575, 375});
     cmd_net->setEnabled(false);
 
@@ -300,6 +309,8 @@ void NewIndex::EnableAfterRun() {
 void NewIndex::cmd_NewIndex_Click() {
     if (cmd_abbruch->isEnabled())
         return;
+    // Disabling the focused element moves the focus on; it comes back after the run.
+    const QPointer<QWidget> focusBefore = focusWidget();
     txt_file->clear();
     txt_ordner->clear();
     m_foundSongs->clear();
@@ -331,6 +342,8 @@ void NewIndex::cmd_NewIndex_Click() {
     Timer1->stop();
     unsetCursor();
     bild1->hide();
+    if (focusBefore && focusBefore->isEnabled())
+        focusBefore->setFocus();
     if (!end) {
         cmd_abbruch->setEnabled(false);
         showFileError(end.error(), tempFileErrorTail);
