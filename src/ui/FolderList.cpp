@@ -63,7 +63,9 @@ void FolderList::showCurrent() {
         return;
     m_showing = true;
     setCurrentIndex(index);
-    scrollTo(index);
+    // A folder set from outside is brought to the middle, with its subfolders in view; one
+    // the user clicks stays where it is.
+    scrollTo(index, m_userMoving ? EnsureVisible : PositionAtCenter);
     expand(index);
     m_showing = false;
 }
@@ -74,8 +76,10 @@ void FolderList::userMoved(const QModelIndex& current) {
     const std::string chosen = QFile::encodeName(m_model->filePath(current)).toStdString();
     if (normalized(chosen) == m_path)
         return;
+    m_userMoving = true;
     if (!setPath(chosen))
         showCurrent();
+    m_userMoving = false;
 }
 
 } // namespace liedspur

@@ -33,6 +33,7 @@ private:
     QFileSystemModel* m_model;
     std::string m_path;
     bool m_showing = false;
+    bool m_userMoving = false;
 };
 
 } // namespace liedspur
