@@ -9,6 +9,7 @@
 #include "TempDir.h"
 
 #include <QAbstractItemModel>
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -278,6 +279,9 @@ TEST_F(IndexWindow, CancelBeforeTheFirstSongLeavesNothingToSave) {
 
 TEST_F(IndexWindow, ASecondRunStartsFromNothing) {
     twelveSongs();
+    // Batched inserts and the reset between runs must keep the view's model contract.
+    QAbstractItemModelTester tester(foundList(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     runOverMusic();
     const std::string only = song("C/allein.mp3");
     std::filesystem::remove_all(tree.file("Musik/A"));
