@@ -14,14 +14,20 @@ double logicalDpi() {
 }
 } // namespace
 
-int twipsToPixels(int twips) { return static_cast<int>(std::lround(twips * logicalDpi() / twipsPerInch)); }
+int twipsToPixels(int twips) {
+    return static_cast<int>(std::lround(twips * logicalDpi() / twipsPerInch));
+}
 
-int pixelsToTwips(int pixels) { return static_cast<int>(std::lround(pixels * twipsPerInch / logicalDpi())); }
+int pixelsToTwips(int pixels) {
+    return static_cast<int>(std::lround(pixels * twipsPerInch / logicalDpi()));
+}
 
 QRect twipsRect(int left, int top, int width, int height) {
     return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
 }
 
-QSize twipsSize(int width, int height) { return {twipsToPixels(width), twipsToPixels(height)}; }
+QSize twipsSize(int width, int height) {
+    return {twipsToPixels(width), twipsToPixels(height)};
+}
 
 } // namespace liedspur
