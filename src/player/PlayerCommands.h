@@ -40,6 +40,10 @@ public:
     bool startAddCommand(std::string_view target);
 
 private:
+    // The two complete-list commands: a play command for row 1 or not, then add commands.
+    void startWholeList(bool replacePlaylist);
+    void showStartFailure();
+
     Platform m_platform;
     Context m_context;
 };

@@ -1,0 +1,99 @@
+#include "PlayerCommands.h"
+
+#include "CommandLine.h"
+
+namespace liedspur {
+
+PlayerCommands::PlayerCommands(Platform platform, Context context)
+    : m_platform(platform), m_context(std::move(context)) {}
+
+bool PlayerCommands::startPlayCommand(std::string_view target) {
+    return !m_platform.processes.start(playCommand(m_context.playerPath(), target).launch);
+}
+
+bool PlayerCommands::startAddCommand(std::string_view target) {
+    return !m_platform.processes.start(addCommand(m_context.playerPath(), target).launch);
+}
+
+void PlayerCommands::LiedAbspielen_Click() {
+    if (m_context.list.count() == 0)
+        return;
+    const std::optional<ResultRow> row = m_context.list.selectedRow();
+    const bool started =
+        row && startPlayCommand(m_context.folderMode() ? row->folderTarget() : row->songTarget());
+    if (!started)
+        showStartFailure();
+}
+
+void PlayerCommands::InWinAmpList_Click() {
+    if (m_context.list.count() == 0)
+        return;
+    if (const std::optional<ResultRow> row = m_context.list.selectedRow())
+        startAddCommand(row->songTarget());
+}
+
+void PlayerCommands::OpenMitAmp_Click() {
+    if (m_context.list.count() == 0)
+        return;
+    if (const std::optional<ResultRow> row = m_context.list.selectedRow())
+        startPlayCommand(row->folderTarget());
+}
+
+void PlayerCommands::AlleInPlaylist_Click() {
+    if (m_context.list.count() == 0)
+        return;
+    if (const std::optional<ResultRow> row = m_context.list.selectedRow())
+        startAddCommand(row->folderTarget());
+}
+
+void PlayerCommands::AlleInWinamp_Click() {
+    startWholeList(true);
+}
+
+void PlayerCommands::ListeEinfügen_Click() {
+    startWholeList(false);
+}
+
+void PlayerCommands::OpenInExplorer_Click() {
+    if (m_context.list.count() == 0)
+        return;
+    if (const std::optional<ResultRow> row = m_context.list.selectedRow())
+        m_platform.processes.start(explorerCommand(row->folder()).launch);
+}
+
+void PlayerCommands::startWholeList(bool replacePlaylist) {
+    const std::size_t count = m_context.list.count();
+    if (count == 0)
+        return;
+    std::size_t position = 1;
+    if (replacePlaylist) {
+        // No yield before the first add: the play command replaces the playlist first.
+        const std::optional<ResultRow> first = m_context.list.rowAt(position++);
+        if (!first)
+            return;
+        if (!startPlayCommand(first->songTarget())) {
+            showStartFailure();
+            return;
+        }
+    }
+    for (; position <= count; ++position) {
+        // Read afresh: a search during the yield may have changed or cleared the list.
+        const std::optional<ResultRow> row = m_context.list.rowAt(position);
+        if (!row)
+            return;
+        if (!startAddCommand(row->songTarget())) {
+            showStartFailure();
+            return;
+        }
+        if (m_context.yield)
+            m_context.yield();
+    }
+}
+
+void PlayerCommands::showStartFailure() {
+    m_platform.dialogs.showMessage({QStringLiteral("Fehler beim Starten von WinAmp"),
+                                    QStringLiteral("Shell-Error"), MessageButtons::Ok,
+                                    MessageIcon::Critical});
+}
+
+} // namespace liedspur

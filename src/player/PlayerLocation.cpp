@@ -1,0 +1,91 @@
+#include "PlayerLocation.h"
+
+#include "index/FileDescriptor.h"
+#include "index/LineReader.h"
+#include "index/TextFile.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace liedspur {
+
+namespace {
+
+constexpr const char* settingsFileName = "/Plattenbox.ini";
+constexpr std::string_view playerFileName = "winamp.exe";
+
+const QString notFoundTitle = QStringLiteral("WinAmp nicht gefunden");
+
+// Whether the file opens for reading. A folder opens too on this platform but is no
+// program, so it fails here as it would on a system where folders cannot be opened.
+bool opensForReading(const std::string& path) {
+    if (path.empty())
+        return false;
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    return fd.valid() && ::fstat(fd.get(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool endsInPlayerName(std::string_view path) {
+    if (path.size() < playerFileName.size())
+        return false;
+    const std::string_view tail = path.substr(path.size() - playerFileName.size());
+    return std::equal(tail.begin(), tail.end(), playerFileName.begin(), [](char a, char b) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        return lower(a) == lower(b);
+    });
+}
+
+} // namespace
+
+PlayerLocation::PlayerLocation(Platform platform) : m_platform(platform) {}
+
+bool PlayerLocation::FindPlayer() {
+    const std::string settingsFile = m_platform.system.applicationDirectory() + settingsFileName;
+    for (;;) {
+        if (const Result<std::string> line = readFirstLine(settingsFile);
+            line && opensForReading(line.value())) {
+            m_playerPath = line.value() + " ";
+            return true;
+        }
+
+        m_platform.dialogs.showMessage(
+            {QStringLiteral("WinAmp.exe nicht gefunden ! Bitte manuell auswählen !"), notFoundTitle,
+             MessageButtons::Ok, MessageIcon::Information});
+        std::string choice;
+        for (;;) {
+            // A Cancel in the dialog leaves its previous file name as the result.
+            if (std::optional<std::string> chosen = m_platform.dialogs.showOpenFile(
+                    {QStringLiteral("Bitte WinAmp.Exe auswählen"), QStringLiteral("WinAmp.Exe"),
+                     QString::fromLatin1(playerFileName.data(), qsizetype(playerFileName.size())),
+                     "/", m_lastChoice, false}))
+                m_lastChoice = std::move(*chosen);
+            choice = m_lastChoice;
+            if (endsInPlayerName(choice))
+                break;
+            const MessageAnswer answer = m_platform.dialogs.showMessage(
+                {QStringLiteral("WinAmp.exe nicht gefunden ! "), notFoundTitle,
+                 MessageButtons::RetryCancel, MessageIcon::None});
+            if (answer != MessageAnswer::Retry) {
+                m_platform.system.endProgram();
+                return false;
+            }
+        }
+
+        if (const Status written = writeFileAtomically(settingsFile, choice + "\r\n"); !written) {
+            m_platform.dialogs.showMessage(
+                {QStringLiteral("Der Pfad von WinAmp kann nicht gespeichert werden !\n") +
+                     QString::fromStdString(written.error().description),
+                 QStringLiteral("Fehler beim Speichern"), MessageButtons::Ok,
+                 MessageIcon::Critical});
+            m_platform.system.endProgram();
+            return false;
+        }
+        // Read back what was written, so a choice that cannot be opened is asked for again.
+    }
+}
+
+} // namespace liedspur
