@@ -1,14 +1,24 @@
+#include "platform/Platform.h"
+#include "platform/linux/LinuxSystem.h"
+#include "platform/linux/PosixProcessStarter.h"
+#include "platform/linux/QtDialogs.h"
 #include "platform/linux/Translations.h"
+#include "ui/AppIcon.h"
+#include "ui/SearchWindow.h"
 
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     liedspur::installGermanTranslations(application);
-    QLabel placeholder(QStringLiteral("Liedspur: das Hauptfenster folgt in Kürze."));
-    placeholder.setWindowTitle(QStringLiteral("Liedspur "));
-    placeholder.setMargin(24);
-    placeholder.show();
+    application.setWindowIcon(liedspur::appIcon());
+
+    liedspur::QtDialogs dialogs;
+    liedspur::PosixProcessStarter processes;
+    liedspur::LinuxSystem system;
+    const liedspur::Platform platform{dialogs, processes, system};
+
+    liedspur::Search window(platform, {});
+    window.show();
     return application.exec();
 }

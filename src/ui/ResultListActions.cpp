@@ -15,7 +15,7 @@ constexpr int keyPlus = 43;
 void addCommand(QMenu& menu, const char* name, const QString& caption,
                 std::function<void()> command) {
     QAction* action = menu.addAction(caption);
-    action->setObjectName(QString::fromLatin1(name));
+    action->setObjectName(QString::fromUtf8(name));
     QObject::connect(action, &QAction::triggered, &menu, std::move(command));
 }
 

@@ -318,6 +318,10 @@ void Search::showEvent(QShowEvent* event) {
     if (m_shownBefore)
         return;
     m_shownBefore = true;
+    // Only a shown window knows its frame: screen-wide means the frame too.
+    const int frameWidth = frameGeometry().width() - width();
+    if (frameWidth > 0)
+        resize(screen()->geometry().width() - frameWidth, height());
     m_activationCounts = false;
     requestActivation();
 }
