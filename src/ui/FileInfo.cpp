@@ -1,6 +1,7 @@
 #include "FileInfo.h"
 
 #include "AppIcon.h"
+#include "Frame.h"
 #include "Twips.h"
 #include "UiFont.h"
 #include "search/ResultModel.h"
@@ -22,9 +23,8 @@ FileInfo::FileInfo(std::function<Values()> values, std::function<void()> onUnloa
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twipsSize(8535, 1980));
 
-    Frame1 = new QGroupBox(QStringLiteral(" Inhalt der Index-Dateien "), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(240, 240, 8175, 1575));
+    Frame1 = new Frame("Frame1", QStringLiteral(" Inhalt der Index-Dateien "), this,
+                       twipsRect(240, 240, 8175, 1575));
 
     lbl_files = new QLabel(QStringLiteral("Files"), Frame1);
     lbl_files->setObjectName(QStringLiteral("lbl_files"));

@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "EventPump.h"
 #include "FileInfo.h"
+#include "Frame.h"
 #include "ResultListActions.h"
 #include "ResultListView.h"
 #include "Twips.h"
@@ -91,9 +92,8 @@ void Search::buildElements() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
 
-    Frame1 = new QGroupBox(QStringLiteral(" Suchoptionen "), central);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(120, 120, 10335, 1095));
+    Frame1 = new Frame("Frame1", QStringLiteral(" Suchoptionen "), central,
+                       twipsRect(120, 120, 10335, 1095));
 
     txt_suchen = new QLineEdit(Frame1);
     txt_suchen->setObjectName(QStringLiteral("txt_suchen"));
@@ -189,6 +189,7 @@ void Search::Form_Load() {
     move(0, 0);
     const int frameWidth = frameGeometry().width() - width();
     resize(screen()->geometry().width() - frameWidth, height());
+    m_screenWide = true;
     lv_1->rows().clear();
     selectSearchText();
 }
@@ -304,6 +305,25 @@ void Search::Form_Resize() {
 
 void Search::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
+    if (event->spontaneous() && !m_frameExtra.isEmpty())
+        m_screenWide = false;
+    Form_Resize();
+}
+
+void Search::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    followFrame();
+}
+
+void Search::followFrame() {
+    // The window system tells the frame's size only after the window is shown, often
+    // later still: the outer size that the layout and the start width mean includes it.
+    const QSize frameExtra = frameGeometry().size() - size();
+    if (frameExtra == m_frameExtra)
+        return;
+    m_frameExtra = frameExtra;
+    if (m_screenWide)
+        resize(screen()->geometry().width() - frameExtra.width(), height());
     Form_Resize();
 }
 
@@ -318,10 +338,7 @@ void Search::showEvent(QShowEvent* event) {
     if (m_shownBefore)
         return;
     m_shownBefore = true;
-    // Only a shown window knows its frame: screen-wide means the frame too.
-    const int frameWidth = frameGeometry().width() - width();
-    if (frameWidth > 0)
-        resize(screen()->geometry().width() - frameWidth, height());
+    followFrame();
     m_activationCounts = false;
     requestActivation();
 }

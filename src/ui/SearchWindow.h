@@ -64,6 +64,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void buildElements();
@@ -83,6 +84,7 @@ private:
     // The information window's closing: the main window is shown again (loaded anew if
     // it had been closed) and becomes the active window.
     void comeBack();
+    void followFrame();
 
     Platform m_platform;
     IndexWindow m_showIndexWindow;
@@ -110,6 +112,9 @@ private:
     // Whether the main window's next activation follows one of the program's windows.
     bool m_activationCounts = false;
     bool m_shownBefore = false;
+    // Screen-wide as Form_Load made it, until the user resizes the window.
+    bool m_screenWide = false;
+    QSize m_frameExtra;
     int m_activations = 0;
 };
 

@@ -1,12 +1,14 @@
 #include "frm_help.h"
 
 #include "AppIcon.h"
+#include "Frame.h"
 #include "Twips.h"
 #include "UiFont.h"
 
 #include <QGroupBox>
 #include <QLabel>
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace liedspur {
@@ -51,9 +53,8 @@ frm_help::frm_help(QWidget* parent)
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(twipsSize(6120, 3240));
 
-    Frame1 = new QGroupBox(QStringLiteral(" File-Suche "), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(120, 120, 5880, 1215));
+    Frame1 =
+        new Frame("Frame1", QStringLiteral(" File-Suche "), this, twipsRect(120, 120, 5880, 1215));
     lbl_FileSearch_1 = makeLabel("lbl_FileSearch_1", QStringLiteral("Label1"), Frame1,
                                  twipsRect(120, 240, 480, 195));
     lbl_filesearch_2 = makeLabel("lbl_filesearch_2", QStringLiteral("Label1"), Frame1,
@@ -61,9 +62,8 @@ frm_help::frm_help(QWidget* parent)
     lbl_filesearch_3 = makeLabel("lbl_filesearch_3", QStringLiteral("Label1"), Frame1,
                                  twipsRect(1920, 240, 480, 195));
 
-    Frame2 = new QGroupBox(QStringLiteral(" Ordner-Suche "), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(twipsRect(120, 1560, 5880, 855));
+    Frame2 = new Frame("Frame2", QStringLiteral(" Ordner-Suche "), this,
+                       twipsRect(120, 1560, 5880, 855));
     Label2 = makeLabel("Label2", QStringLiteral("Label2"), Frame2, twipsRect(120, 240, 480, 195));
     Label3 = makeLabel("Label3", QStringLiteral("Label3"), Frame2, twipsRect(1320, 240, 480, 195));
     Label4 = makeLabel("Label4", QStringLiteral("Label4"), Frame2, twipsRect(1920, 240, 480, 195));
@@ -77,6 +77,25 @@ frm_help::frm_help(QWidget* parent)
     Label1->adjustSize();
 
     Form_Load();
+    fitToTexts();
+}
+
+void frm_help::fitToTexts() {
+    // A font wider than the designed one would cut the longest actions off: the frames
+    // and the window then grow by what is missing, and nothing else moves.
+    int missing = 0;
+    for (QLabel* label : {lbl_filesearch_3, Label4}) {
+        const QWidget* frame = label->parentWidget();
+        missing =
+            std::max(missing, label->geometry().right() + twipsToPixels(120) - frame->width());
+    }
+    if (missing <= 0)
+        return;
+    for (QWidget* frame : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2)})
+        frame->resize(frame->width() + missing, frame->height());
+    setFixedSize(width() + missing, height());
+    for (QLabel* note : {Label5, Label1})
+        note->move(note->x() + missing / 2, note->y());
 }
 
 void frm_help::Form_Load() {

@@ -17,6 +17,8 @@ public:
     void Form_Load();
 
 private:
+    void fitToTexts();
+
     QGroupBox* Frame1 = nullptr;
     QLabel* lbl_FileSearch_1 = nullptr;
     QLabel* lbl_filesearch_2 = nullptr;
