@@ -273,6 +273,25 @@ TEST_F(MainWindow, ShowAllListsTheWholeIndexWhateverTheSearchText) {
     EXPECT_EQ(info(), "Info: Gefundene Songs = 0");
 }
 
+TEST_F(MainWindow, FittedColumnsShowTheLongestTextsWhereverTheyStand) {
+    std::vector<std::string> many;
+    for (int i = 1; i <= 3000; ++i)
+        many.push_back("/m/" + std::to_string(i) + ".mp3");
+    const std::string longName =
+        "Ein sehr langer Titel, der weit hinter den ersten Zeilen steht.mp3";
+    const std::string longFolder = "/m/ein/sehr/langer/Ordner/weit/unten/";
+    many[2500] = longFolder + longName;
+    writeIndex(many, {"/m/"});
+    start();
+    click("cmd_Alle");
+    const QFontMetrics metrics = list().fontMetrics();
+    EXPECT_GT(list().header()->sectionSize(0),
+              metrics.horizontalAdvance(QString::fromStdString(longName)));
+    EXPECT_GT(list().header()->sectionSize(1),
+              metrics.horizontalAdvance(QString::fromStdString(longFolder)));
+    EXPECT_EQ(list().header()->sectionSize(2), twipsToPixels(800));
+}
+
 TEST_F(MainWindow, ShowAllOnAnEmptyIndexEndsWithCountZero) {
     writeIndex({}, {});
     start();
