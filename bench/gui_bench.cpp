@@ -1,6 +1,10 @@
-// Drives the main window offscreen over a generated index of a million songs and sets
-// each figure beside the core's own work in the same run, so the window's share shows
-// as a ratio.
+// Drives the main window offscreen over the synthetic index of a million songs and sets
+// each figure beside the core's own work in the same run, so that the window's share
+// shows as a ratio, and beside its target.
+
+#include "BenchSupport.h"
+#include "SyntheticIndex.h"
+
 #include "index/IndexLoader.h"
 #include "platform/Platform.h"
 #include "search/Search.h"
@@ -14,27 +18,23 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
-#include <string>
 
 using namespace liedspur;
+using namespace liedspur::bench;
 
 namespace {
 
-constexpr int songCount = 1'000'000;
-constexpr int songsPerFolder = 10;
+constexpr int runs = 5;
 
 class BenchDialogs : public Dialogs {
 public:
     MessageAnswer showMessage(const MessageRequest& request) override {
         std::fprintf(stderr, "unexpected message: %s\n", request.text.toUtf8().constData());
-        return MessageAnswer::Ok;
+        std::exit(1);
     }
     std::optional<std::string> showOpenFile(const FileDialogRequest&) override { return {}; }
 };
@@ -57,45 +57,29 @@ private:
     std::string m_directory;
 };
 
-void writeIndex(const std::string& directory) {
-    std::ofstream songs(directory + "/index.dat", std::ios::binary);
-    std::ofstream folders(directory + "/index1.dat", std::ios::binary);
-    for (int folder = 0; folder < songCount / songsPerFolder; ++folder) {
-        const std::string path = "/srv/musik/Interpret " + std::to_string(folder / 12) + "/Album " +
-                                 std::to_string(folder % 12) + " (Live)/";
-        folders << path << "\r\n";
-        for (int track = 1; track <= songsPerFolder; ++track) {
-            const int number = folder * songsPerFolder + track;
-            songs << path << track << " - Titel Nummer " << number << " - Ein Lied.mp3\r\n";
-        }
-    }
-    std::ofstream(directory + "/files.dat", std::ios::binary) << " " << songCount << " \r\n";
-    std::ofstream(directory + "/ordner.dat", std::ios::binary)
-        << " " << songCount / songsPerFolder << " \r\n";
+void writePlayer(const std::string& directory) {
     std::ofstream(directory + "/winamp.exe", std::ios::binary);
     std::ofstream(directory + "/Plattenbox.ini", std::ios::binary)
         << directory << "/winamp.exe\r\n";
 }
 
-double millisecondsOf(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
+void press(QPushButton& button) {
+    button.click();
+    QCoreApplication::processEvents();
 }
 
-// The best of a few runs, as the machine is shared.
-double bestOf(int runs, const std::function<void()>& work) {
-    double best = 1e18;
-    for (int i = 0; i < runs; ++i)
-        best = std::min(best, millisecondsOf(work));
-    return best;
+void waitForActivation(const Search& window, int count) {
+    while (window.activations() < count)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-void report(const char* name, double window, double core) {
-    std::printf("%s_window_ms: %.1f\n", name, window);
-    std::printf("%s_core_ms: %.1f\n", name, core);
-    std::printf("%s_ratio: %.2f\n", name, window / core);
+// Adds the window's time, the core's time for the same work and their ratio, and how
+// the window's time stands against its target.
+void add(Report& report, const std::string& name, double window, double core, double target) {
+    report.add(name + "_window_seconds", window);
+    report.add(name + "_core_seconds", core);
+    report.add(name + "_window_vs_core", window / core, 2);
+    report.add(name + "_window_vs_target", window / target, 2);
 }
 
 } // namespace
@@ -104,73 +88,88 @@ int main(int argc, char* argv[]) {
     if (!std::getenv("QT_QPA_PLATFORM"))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication application(argc, argv);
-    QTemporaryDir temporary;
-    const std::string directory = temporary.path().toStdString();
-    writeIndex(directory);
+    SyntheticIndexSize size;
+    if (argc > 1)
+        size.songs = std::strtoull(argv[1], nullptr, 10);
+    ScratchDirectory directory;
+    if (directory.path().empty()) {
+        std::fprintf(stderr, "no temporary directory\n");
+        return 1;
+    }
+    writeSyntheticIndex(directory.path(), size);
+    writePlayer(directory.path());
 
     BenchDialogs dialogs;
     BenchProcesses processes;
-    BenchSystem system(directory);
+    BenchSystem system(directory.path());
     Search window({dialogs, processes, system}, [](QWidget*) {});
     window.show();
-    while (window.activations() < 1 || window.index()->songCount() == 0)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    waitForActivation(window, 1);
     QCoreApplication::processEvents();
 
     auto& field = *window.findChild<QLineEdit*>("txt_suchen");
     auto& searchButton = *window.findChild<QPushButton*>("cmd_suchen");
     auto& allButton = *window.findChild<QPushButton*>("cmd_Alle");
     auto& folderMode = *window.findChild<QCheckBox*>("chk_MitOrdner");
+    auto& exact = *window.findChild<QCheckBox*>("chk_genau");
     auto& list = *window.findChild<ResultListView*>("lv_1");
-    const auto press = [](QPushButton& button) {
-        button.click();
-        QCoreApplication::processEvents();
-    };
+    Report report;
 
-    const double activation = bestOf(3, [&] {
-        const int before = window.activations();
+    // An activation: the player check and the whole index read and folded anew. Coming
+    // back from the index window starts one.
+    const double activation = medianSeconds(runs, [&] {
+        const int next = window.activations() + 1;
         window.findChild<QAction*>("New_Index")->trigger();
-        while (window.activations() == before)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        waitForActivation(window, next);
     });
-    const double load = bestOf(3, [&] {
-        auto loaded = loadIndex(directory);
-        SearchIndex index(loaded.value());
-    });
-    report("activation", activation, load);
+    const double load =
+        medianSeconds(runs, [&] { SearchIndex(loadIndex(directory.path()).value()); });
+    add(report, "activation", activation, load, 0.3);
 
     const SearchIndex index(window.index());
-    std::size_t rows = 0;
-    for (const auto& [name, text] :
-         {std::pair{"search_rare", "Nummer 777777 "}, std::pair{"search_mp3", "mp3"}}) {
-        field.setText(QString::fromLatin1(text));
-        const double gui = bestOf(3, [&] { press(searchButton); });
-        rows = list.count();
-        const double core = bestOf(3, [&] { rows = searchSongs(index, text).size(); });
-        report(name, gui, core);
-        std::printf("%s_rows: %zu\n", name, rows);
+    struct Case {
+        const char* name;
+        const char* text;
+        bool exact;
+        double target;
+    };
+    for (const Case& c :
+         {Case{"search_rare", "zwölfuhrzug", false, 0.05}, Case{"search_mp3", "mp3", false, 0.5},
+          Case{"search_exact", "liebe", true, 0.5}}) {
+        field.setText(QString::fromUtf8(c.text));
+        exact.setChecked(c.exact);
+        const double gui = medianSeconds(runs, [&] { press(searchButton); });
+        report.add(std::string(c.name) + "_rows", double(list.count()), 0);
+        const std::string term = prepareSearchTerm(c.text, c.exact);
+        const double core = medianSeconds(runs, [&] { (void)searchSongs(index, term); });
+        add(report, c.name, gui, core, c.target);
     }
+    exact.setChecked(false);
 
-    const double allSongs = bestOf(3, [&] { press(allButton); });
-    const double allSongsCore = bestOf(3, [&] { rows = listAllSongs(index.snapshot()).size(); });
-    report("show_all_songs", allSongs, allSongsCore);
-    std::printf("show_all_songs_rows: %zu\n", list.count());
+    // The core's part of a full listing is the rows it makes; the rest is the window's.
+    const double allSongs = medianSeconds(runs, [&] { press(allButton); });
+    report.add("show_all_songs_rows", double(list.count()), 0);
+    const double allSongsCore = medianSeconds(runs, [&] { (void)listAllSongs(index.snapshot()); });
+    add(report, "show_all_songs", allSongs, allSongsCore, 0.3);
 
     folderMode.click();
-    const double allFolders = bestOf(3, [&] { press(allButton); });
+    const double allFolders = medianSeconds(runs, [&] { press(allButton); });
+    report.add("show_all_folders_rows", double(list.count()), 0);
     const double allFoldersCore =
-        bestOf(3, [&] { rows = listAllFolders(index.snapshot()).size(); });
-    report("show_all_folders", allFolders, allFoldersCore);
-    std::printf("show_all_folders_rows: %zu\n", list.count());
+        medianSeconds(runs, [&] { (void)listAllFolders(index.snapshot()); });
+    add(report, "show_all_folders", allFolders, allFoldersCore, 0.3);
 
-    // Responsiveness: how long the event loop takes to answer with the full list shown.
+    // Responsiveness with the whole list shown: scrolling far and painting the rows.
     folderMode.click();
     press(allButton);
-    const double idle = bestOf(5, [&] {
-        list.verticalScrollBar()->setValue(list.verticalScrollBar()->value() + 5000);
+    QScrollBar& scroll = *list.verticalScrollBar();
+    const double repaint = medianSeconds(runs, [&] {
+        scroll.setValue((scroll.value() + scroll.maximum() / 7) % std::max(1, scroll.maximum()));
         list.viewport()->repaint();
         QCoreApplication::processEvents();
     });
-    std::printf("scroll_and_repaint_full_list_ms: %.1f\n", idle);
+    report.add("scroll_and_repaint_full_list_seconds", repaint);
+
+    report.print();
     return 0;
 }

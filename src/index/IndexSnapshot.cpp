@@ -1,5 +1,7 @@
 #include "IndexSnapshot.h"
 
+#include "MemoryAdvice.h"
+
 #include <cstring>
 
 namespace liedspur {
@@ -13,6 +15,8 @@ IndexSnapshot::IndexSnapshot(std::string fileCountText, LineTable songs,
                              std::string folderCountText, LineTable folders)
     : m_fileCountText(std::move(fileCountText)), m_songs(std::move(songs)),
       m_folderCountText(std::move(folderCountText)), m_folders(std::move(folders)) {
+    m_nameOffsets.reserve(m_songs.size());
+    adviseLargeBuffer(m_nameOffsets.data(), m_songs.size() * sizeof(std::uint32_t));
     m_nameOffsets.resize(m_songs.size());
     for (std::size_t row = 1; row <= m_songs.size(); ++row)
         m_nameOffsets[row - 1] = static_cast<std::uint32_t>(fileNameOffset(m_songs.line(row)));

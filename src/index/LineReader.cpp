@@ -1,6 +1,7 @@
 #include "LineReader.h"
 
 #include "FileDescriptor.h"
+#include "MemoryAdvice.h"
 #include "SystemError.h"
 
 #include <algorithm>
@@ -13,6 +14,13 @@
 #include <vector>
 
 namespace liedspur {
+
+void LineTable::reserve(std::size_t lines, std::size_t bytes) {
+    m_starts.reserve(lines + 1);
+    m_bytes.reserve(bytes);
+    adviseLargeBuffer(m_starts.data(), m_starts.capacity() * sizeof(std::uint64_t));
+    adviseLargeBuffer(m_bytes.data(), m_bytes.capacity());
+}
 
 void LineTable::shrinkToFit() {
     // Only worth a copy when much was reserved for lines beyond the count.
@@ -149,7 +157,9 @@ Result<LineTable> readLines(const std::string& path, std::uint64_t count, const 
     return readLinesFrom(path, count, yield);
 }
 
-Result<LineTable> readAllLines(const std::string& path) { return readLinesFrom(path, allLines, {}); }
+Result<LineTable> readAllLines(const std::string& path) {
+    return readLinesFrom(path, allLines, {});
+}
 
 Result<std::string> readFirstLine(const std::string& path) {
     auto lines = readLinesFrom(path, 1, {});

@@ -23,10 +23,7 @@ public:
                                                 m_starts[line] - m_starts[line - 1]);
     }
 
-    void reserve(std::size_t lines, std::size_t bytes) {
-        m_starts.reserve(lines + 1);
-        m_bytes.reserve(bytes);
-    }
+    void reserve(std::size_t lines, std::size_t bytes);
     void appendText(std::string_view text) { m_bytes.append(text); }
     void endLine() { m_starts.push_back(m_bytes.size()); }
     void append(std::string_view line) {
@@ -38,7 +35,9 @@ public:
     void shrinkToFit();
 
     const std::string& bytes() const { return m_bytes; }
-    std::size_t memoryUse() const { return m_bytes.capacity() + m_starts.capacity() * sizeof(std::uint64_t); }
+    std::size_t memoryUse() const {
+        return m_bytes.capacity() + m_starts.capacity() * sizeof(std::uint64_t);
+    }
 
 private:
     std::string m_bytes;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace liedspur {
 
@@ -73,35 +74,70 @@ constexpr std::array<char, 128> asciiUpper = [] {
     return table;
 }();
 
+// Eight ASCII bytes upper-cased at once: a byte gets its 0x20 bit cleared when it lies in
+// 'a'..'z'. Only valid while no byte has its top bit set, so no sum carries over.
+std::uint64_t upperCaseAscii(std::uint64_t word) {
+    constexpr std::uint64_t ones = 0x0101010101010101;
+    const std::uint64_t atLeastA = word + ones * (0x80 - 'a');
+    const std::uint64_t aboveZ = word + ones * (0x80 - 'z' - 1);
+    const std::uint64_t lower = (atLeastA ^ aboveZ) & (ones * 0x80);
+    return word ^ (lower >> 2);
+}
+
 } // namespace
 
-void appendUpperCase(std::string& out, std::string_view text) {
-    // Written through a pointer into room made ahead: this runs over every name of a load.
-    std::size_t written = out.size();
-    out.resize(written + text.size() + 4);
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
+char* writeUpperCase(char* out, std::string_view text) {
+    const char* in = text.data();
+    const char* const end = in + text.size();
+    while (in < end) {
+        if (end - in >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, in, 8);
+            if ((word & 0x8080808080808080) == 0) {
+                word = upperCaseAscii(word);
+                std::memcpy(out, &word, 8);
+                out += 8;
+                in += 8;
+                continue;
+            }
+        } else if (text.size() >= 8) {
+            // The last few bytes as the word that ends with them: when it is all ASCII, the
+            // bytes before them were ASCII too and were written one to one just before `out`.
+            const std::size_t rest = static_cast<std::size_t>(end - in);
+            std::uint64_t word;
+            std::memcpy(&word, end - 8, 8);
+            if ((word & 0x8080808080808080) == 0) {
+                word = upperCaseAscii(word);
+                std::memcpy(out + rest - 8, &word, 8);
+                return out + rest;
+            }
+        }
+        const auto byte = static_cast<unsigned char>(*in);
         if (byte < 0x80) {
-            out[written++] = asciiUpper[byte];
-            ++i;
+            *out++ = asciiUpper[byte];
+            ++in;
             continue;
         }
         char32_t codePoint = 0;
-        const std::size_t length = decodeUtf8(text.substr(i), codePoint);
+        const std::size_t length =
+            decodeUtf8(std::string_view(in, static_cast<std::size_t>(end - in)), codePoint);
         if (length == 0) {
-            out[written++] = text[i];
-            ++i;
+            *out++ = *in++;
             continue;
         }
-        // An upper case can take more bytes than its letter (U+0250 → U+2C6F).
-        if (out.size() < written + 4 + (text.size() - i))
-            out.resize(written + 4 + (text.size() - i) + 16);
-        // QChar's simple mapping is one to one: a character without a single upper case keeps its own.
-        written += encodeUtf8(out.data() + written, QChar::toUpper(codePoint));
-        i += length;
+        // QChar's simple mapping is one to one: a character without a single upper case keeps its
+        // own.
+        out += encodeUtf8(out, QChar::toUpper(codePoint));
+        in += length;
     }
-    out.resize(written);
+    return out;
+}
+
+void appendUpperCase(std::string& out, std::string_view text) {
+    const std::size_t start = out.size();
+    out.resize(start + maxUpperCaseBytes(text.size()));
+    char* const end = writeUpperCase(out.data() + start, text);
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 std::string toUpperCase(std::string_view text) {

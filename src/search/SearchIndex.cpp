@@ -2,6 +2,8 @@
 
 #include "CaseFold.h"
 
+#include "index/MemoryAdvice.h"
+
 namespace liedspur {
 
 namespace {
@@ -10,12 +12,25 @@ template <typename TextOf>
 SearchIndex::Texts upperCaseTexts(std::size_t count, std::size_t bytesHint, TextOf textOf) {
     SearchIndex::Texts texts;
     texts.starts.reserve(count);
-    texts.bytes.reserve(bytesHint + count + bytesHint / 16);
+    adviseLargeBuffer(texts.starts.data(), count * sizeof(std::uint64_t));
+    // Written through a pointer into room made ahead: this runs over every name of a load.
+    std::string& bytes = texts.bytes;
+    const std::size_t room = bytesHint + count + bytesHint / 16 + 64;
+    bytes.reserve(room);
+    adviseLargeBuffer(bytes.data(), room);
+    bytes.resize(room);
+    std::size_t written = 0;
     for (std::size_t row = 1; row <= count; ++row) {
-        texts.starts.push_back(texts.bytes.size());
-        appendUpperCase(texts.bytes, textOf(row));
-        texts.bytes += '\n';
+        const std::string_view text = textOf(row);
+        const std::size_t needed = maxUpperCaseBytes(text.size()) + 1;
+        if (bytes.size() - written < needed)
+            bytes.resize(bytes.size() + bytes.size() / 16 + needed);
+        texts.starts.push_back(written);
+        char* const end = writeUpperCase(bytes.data() + written, text);
+        *end = '\n';
+        written = static_cast<std::size_t>(end + 1 - bytes.data());
     }
+    bytes.resize(written);
     return texts;
 }
 

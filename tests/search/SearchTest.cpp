@@ -1,5 +1,5 @@
-#include "search/CaseFold.h"
 #include "search/Search.h"
+#include "search/CaseFold.h"
 
 #include "Snapshots.h"
 
@@ -8,34 +8,69 @@
 namespace liedspur {
 namespace {
 
-std::vector<std::uint32_t> numbers(const ResultSet& result) { return result.numbers; }
+std::vector<std::uint32_t> numbers(const ResultSet& result) {
+    return result.numbers;
+}
 
 TEST(CaseFold, MapsLettersOneToOne) {
     EXPECT_EQ(toUpperCase("abc xyz 123"), "ABC XYZ 123");
     EXPECT_EQ(toUpperCase("äöü éàç"), "ÄÖÜ ÉÀÇ");
     EXPECT_EQ(toUpperCase("straße"), "STRAßE");
     // Bytes that are not UTF-8 stay as they are; the letters around them still fold.
-    EXPECT_EQ(toUpperCase("a\xff" "b\xc3"), "A\xff" "B\xc3");
+    EXPECT_EQ(toUpperCase("a\xff"
+                          "b\xc3"),
+              "A\xff"
+              "B\xc3");
     EXPECT_EQ(toUpperCase("\xc3\x28x"), "\xc3\x28X");
     // An upper case longer than its letter in UTF-8.
     EXPECT_EQ(toUpperCase("\xc9\x90"), "\xe2\xb1\xaf");
+}
+
+// Long texts go eight bytes at a time; a letter beside a multi-byte one, or near the end
+// of a text, must fold as it does on its own.
+TEST(CaseFold, FoldsEveryPositionOfLongTexts) {
+    const std::string ascii = "az@[`{AZ mp3.";
+    const std::string upper = "AZ@[`{AZ MP3.";
+    for (const std::string& inserted :
+         {std::string(), std::string("ä"), std::string("\xc9\x90"), std::string("\xff")}) {
+        for (std::size_t length = 0; length <= 24; ++length) {
+            for (std::size_t at = 0; at <= length; ++at) {
+                std::string text;
+                std::string expected;
+                for (std::size_t i = 0; i < length; ++i) {
+                    if (i == at) {
+                        text += inserted;
+                        expected += toUpperCase(inserted);
+                    }
+                    text += ascii[i % ascii.size()];
+                    expected += upper[i % upper.size()];
+                }
+                if (at == length) {
+                    text += inserted;
+                    expected += toUpperCase(inserted);
+                }
+                ASSERT_EQ(toUpperCase(text), expected) << "text: " << text;
+            }
+        }
+    }
 }
 
 class SongSearch : public ::testing::Test {
 protected:
     SongSearch()
         : index(testing::makeSnapshot({
-              "/m/x abc.mp3",             // 1
-              "/m/abc.mp3",               // 2
-              "/m/Abc.MP3",               // 3
-              "/m/xabcxabcx.mp3",         // 4
-              "/abc/folder only.mp3",     // 5
-              "/m/Artist - Title.mp3",    // 6
-              "/m/two  blanks.mp3",       // 7
-              "/m/empty name/",           // 8
-              "/m/Über Straße.mp3",       // 9
-              "/m/ÜBER STRASSE.mp3",      // 10
-              "/m/kein\xff" "utf8.mp3",   // 11
+              "/m/x abc.mp3",          // 1
+              "/m/abc.mp3",            // 2
+              "/m/Abc.MP3",            // 3
+              "/m/xabcxabcx.mp3",      // 4
+              "/abc/folder only.mp3",  // 5
+              "/m/Artist - Title.mp3", // 6
+              "/m/two  blanks.mp3",    // 7
+              "/m/empty name/",        // 8
+              "/m/Über Straße.mp3",    // 9
+              "/m/ÜBER STRASSE.mp3",   // 10
+              "/m/kein\xff"
+              "utf8.mp3", // 11
           })) {}
 
     ResultSet search(std::string_view text, bool exact = false) {
@@ -51,7 +86,9 @@ TEST_F(SongSearch, IgnoresCaseAndListsEachNameOnceInIndexOrder) {
     // ß has no upper case of its own: it matches only itself.
     EXPECT_EQ(numbers(search("straße")), (std::vector<std::uint32_t>{9}));
     EXPECT_EQ(numbers(search("strasse")), (std::vector<std::uint32_t>{10}));
-    EXPECT_EQ(numbers(search("\xff" "UTF8")), (std::vector<std::uint32_t>{11}));
+    EXPECT_EQ(numbers(search("\xff"
+                             "UTF8")),
+              (std::vector<std::uint32_t>{11}));
 }
 
 TEST_F(SongSearch, SearchesTheFileNameOnly) {
@@ -113,7 +150,8 @@ TEST(FolderSearch, SearchesWholePaths) {
 }
 
 TEST(Listings, ListTheWholeIndexInOrder) {
-    const IndexPtr snapshot = testing::makeSnapshot({"/a/1.mp3", "/a/2.mp3", "/b/3.mp3"}, {"/a/", "/b/"});
+    const IndexPtr snapshot =
+        testing::makeSnapshot({"/a/1.mp3", "/a/2.mp3", "/b/3.mp3"}, {"/a/", "/b/"});
     const ResultSet songs = listAllSongs(snapshot);
     EXPECT_EQ(songs.numbers, (std::vector<std::uint32_t>{1, 2, 3}));
     EXPECT_EQ(songs.kind, RowKind::Song);
@@ -124,8 +162,8 @@ TEST(Listings, ListTheWholeIndexInOrder) {
 }
 
 TEST(ResultRows, GiveTheTargetsOfTheirRow) {
-    const IndexPtr snapshot =
-        testing::makeSnapshot({"/Musik/Mit Blank/Lied \"x\".mp3", "/Wurzel.mp3"}, {"/Musik/Mit Blank/", "/"});
+    const IndexPtr snapshot = testing::makeSnapshot(
+        {"/Musik/Mit Blank/Lied \"x\".mp3", "/Wurzel.mp3"}, {"/Musik/Mit Blank/", "/"});
     const ResultRow song(snapshot, RowKind::Song, 1);
     EXPECT_EQ(song.songTarget(), "/Musik/Mit Blank/Lied \"x\".mp3");
     EXPECT_EQ(song.folderTarget(), "/Musik/Mit Blank");
