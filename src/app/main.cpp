@@ -3,22 +3,27 @@
 #include "platform/linux/PosixProcessStarter.h"
 #include "platform/linux/QtDialogs.h"
 #include "platform/linux/Translations.h"
-#include "ui/AppIcon.h"
+#include "ui/NewIndex.h"
 #include "ui/SearchWindow.h"
+#include "ui/WindowIcon.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     liedspur::installGermanTranslations(application);
-    application.setWindowIcon(liedspur::appIcon());
+    application.setWindowIcon(QIcon(liedspur::windowIconPixmap()));
 
     liedspur::QtDialogs dialogs;
     liedspur::PosixProcessStarter processes;
     liedspur::LinuxSystem system;
     const liedspur::Platform platform{dialogs, processes, system};
 
-    liedspur::Search window(platform, {});
+    liedspur::Search window(platform, [platform](QWidget* parent) {
+        liedspur::NewIndex indexWindow(platform, parent);
+        indexWindow.exec();
+    });
     window.show();
     return application.exec();
 }

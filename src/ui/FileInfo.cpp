@@ -1,13 +1,14 @@
 #include "FileInfo.h"
 
-#include "AppIcon.h"
 #include "Frame.h"
 #include "Twips.h"
 #include "UiFont.h"
+#include "WindowIcon.h"
 #include "search/ResultModel.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 
 namespace liedspur {
@@ -18,7 +19,7 @@ FileInfo::FileInfo(std::function<Values()> values, std::function<void()> onUnloa
       m_values(std::move(values)), m_onUnload(std::move(onUnload)) {
     setObjectName(QStringLiteral("FileInfo"));
     setWindowTitle(QStringLiteral("File-Info"));
-    setWindowIcon(appIcon());
+    setWindowIcon(QIcon(windowIconPixmap()));
     setFont(dialogFont());
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twipsSize(8535, 1980));

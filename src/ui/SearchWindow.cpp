@@ -1,6 +1,5 @@
 #include "SearchWindow.h"
 
-#include "AppIcon.h"
 #include "EventPump.h"
 #include "FileInfo.h"
 #include "Frame.h"
@@ -8,6 +7,7 @@
 #include "ResultListView.h"
 #include "Twips.h"
 #include "UiFont.h"
+#include "WindowIcon.h"
 #include "frm_help.h"
 #include "search/Search.h"
 
@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,7 +59,7 @@ Search::Search(Platform platform, IndexWindow showIndexWindow, QWidget* parent)
       m_player(platform), m_searchIndex(std::make_shared<const SearchIndex>(m_store.current())) {
     setObjectName(QStringLiteral("Search"));
     setWindowTitle(QStringLiteral("Liedspur "));
-    setWindowIcon(appIcon());
+    setWindowIcon(QIcon(windowIconPixmap()));
     setFont(dialogFont());
     buildElements();
     buildMenuBar();

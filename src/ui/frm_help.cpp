@@ -1,11 +1,12 @@
 #include "frm_help.h"
 
-#include "AppIcon.h"
 #include "Frame.h"
 #include "Twips.h"
 #include "UiFont.h"
+#include "WindowIcon.h"
 
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 
 #include <algorithm>
@@ -47,7 +48,7 @@ frm_help::frm_help(QWidget* parent)
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frm_help"));
     setWindowTitle(QStringLiteral("Tastenbelegung"));
-    setWindowIcon(appIcon());
+    setWindowIcon(QIcon(windowIconPixmap()));
     setFont(dialogFont());
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::NoFocus);

@@ -1,0 +1,33 @@
+#include "IndexRun.h"
+
+#include "IndexFiles.h"
+#include "LineWriter.h"
+
+namespace liedspur {
+
+Result<ScanEnd> IndexRun::run(const std::string& directory, const std::string& startFolder,
+                              ScanProgress& progress) {
+    m_counters = {};
+    auto songs = LineWriter::create(indexfiles::path(directory, indexfiles::runSongList));
+    if (!songs)
+        return songs.error();
+    auto folders = LineWriter::create(indexfiles::path(directory, indexfiles::runFolderList));
+    if (!folders)
+        return folders.error();
+
+    FolderScan scan(songs.value(), folders.value(), progress);
+    Result<ScanEnd> end = scan.scan(startFolder);
+    m_counters = scan.counters();
+    // Both lists are closed in every case; the first failure is the one reported.
+    Status songsClosed = songs.value().close();
+    Status foldersClosed = folders.value().close();
+    if (!end)
+        return end;
+    if (!songsClosed)
+        return songsClosed.error();
+    if (!foldersClosed)
+        return foldersClosed.error();
+    return end;
+}
+
+} // namespace liedspur

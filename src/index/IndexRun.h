@@ -1,0 +1,27 @@
+#pragma once
+
+#include "FolderScan.h"
+#include "Result.h"
+#include "ScanProgress.h"
+
+#include <string>
+
+namespace liedspur {
+
+// One index run: empties mp3.tmp and ordner.tmp in `directory`, scans `startFolder` into
+// them and closes both, whatever happened. The index files are not touched.
+class IndexRun {
+public:
+    // Fails when a temporary list cannot be created, written or closed, or when the start
+    // folder cannot be opened; the lists then hold what was written up to there.
+    Result<ScanEnd> run(const std::string& directory, const std::string& startFolder,
+                        ScanProgress& progress);
+
+    // The counters of the last run, also after a failure.
+    const ScanCounters& counters() const { return m_counters; }
+
+private:
+    ScanCounters m_counters;
+};
+
+} // namespace liedspur

@@ -1,0 +1,73 @@
+#include "LineWriter.h"
+
+#include "IndexFiles.h"
+#include "SystemError.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace liedspur {
+
+namespace {
+
+constexpr std::size_t bufferLimit = 64 * 1024;
+
+std::string baseName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+int writeAllBytes(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+Result<LineWriter> LineWriter::create(const std::string& path) {
+    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd.valid())
+        return systemError(errno, baseName(path));
+    return LineWriter(std::move(fd), baseName(path));
+}
+
+Status LineWriter::writeLine(std::string_view line) {
+    if (!m_fd.valid())
+        return systemError(EBADF, m_name);
+    m_buffer.append(line);
+    m_buffer.append(indexfiles::lineEnd);
+    if (m_buffer.size() >= bufferLimit)
+        return flush();
+    return success();
+}
+
+Status LineWriter::flush() {
+    const int errorNumber = writeAllBytes(m_fd.get(), m_buffer);
+    m_buffer.clear();
+    if (errorNumber != 0)
+        return systemError(errorNumber, m_name);
+    return success();
+}
+
+Status LineWriter::close() {
+    if (!m_fd.valid())
+        return success();
+    Status flushed = flush();
+    const bool closed = m_fd.close();
+    if (!flushed)
+        return flushed;
+    if (!closed)
+        return systemError(errno, m_name);
+    return success();
+}
+
+} // namespace liedspur

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "FileDescriptor.h"
+#include "Result.h"
+
+#include <string>
+#include <string_view>
+
+namespace liedspur {
+
+// Writes lines ending in CR LF to a file that it creates or empties. Buffered, so a write
+// error may only show at a later line or at close().
+class LineWriter {
+public:
+    static Result<LineWriter> create(const std::string& path);
+
+    Status writeLine(std::string_view line);
+    // Writes what is buffered and closes; a writer closed once stays closed.
+    Status close();
+
+private:
+    LineWriter(FileDescriptor fd, std::string name)
+        : m_fd(std::move(fd)), m_name(std::move(name)) {}
+    Status flush();
+
+    FileDescriptor m_fd;
+    std::string m_name;
+    std::string m_buffer;
+};
+
+// Writes all of `bytes` to `fd`; 0 or the error number of the write that failed.
+int writeAllBytes(int fd, std::string_view bytes);
+
+} // namespace liedspur
