@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev
     audacious dbus-daemon dbus-bin
     sox libsox-fmt-mp3
-    xdg-utils
+    xdg-utils fonts-liberation2
 )
 
 missing=()

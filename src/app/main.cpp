@@ -1,14 +1,29 @@
+#include "platform/Platform.h"
+#include "platform/linux/LinuxSystem.h"
+#include "platform/linux/PosixProcessStarter.h"
+#include "platform/linux/QtDialogs.h"
 #include "platform/linux/Translations.h"
+#include "ui/NewIndex.h"
+#include "ui/SearchWindow.h"
+#include "ui/WindowIcon.h"
 
 #include <QApplication>
-#include <QLabel>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     liedspur::installGermanTranslations(application);
-    QLabel placeholder(QStringLiteral("Liedspur: das Hauptfenster folgt in Kürze."));
-    placeholder.setWindowTitle(QStringLiteral("Liedspur "));
-    placeholder.setMargin(24);
-    placeholder.show();
+    application.setWindowIcon(QIcon(liedspur::windowIconPixmap()));
+
+    liedspur::QtDialogs dialogs;
+    liedspur::PosixProcessStarter processes;
+    liedspur::LinuxSystem system;
+    const liedspur::Platform platform{dialogs, processes, system};
+
+    liedspur::Search window(platform, [platform](QWidget* parent) {
+        liedspur::NewIndex indexWindow(platform, parent);
+        indexWindow.exec();
+    });
+    window.show();
     return application.exec();
 }

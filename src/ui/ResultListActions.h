@@ -1,0 +1,56 @@
+#pragma once
+
+#include "EventPump.h"
+#include "ResultListView.h"
+#include "platform/Platform.h"
+#include "player/PlayerCommands.h"
+
+#include <QObject>
+
+#include <functional>
+#include <string>
+
+class QMenu;
+class QWidget;
+
+namespace liedspur {
+
+// The keys, double-click and pop-up menus of the result list lv_1: they hand the
+// selected row, or the whole list, to the player.
+class ResultListActions : public QObject {
+    Q_OBJECT
+
+public:
+    struct Context {
+        ResultListView& list;
+        // True while the list holds folder rows (chk_MitOrdner set).
+        std::function<bool()> folderMode;
+        // PlayerPath as it is now.
+        std::function<std::string()> playerPath;
+        // Focus to the search field with its whole text selected.
+        std::function<void()> backToSearchField;
+    };
+
+    // The menus belong to `window`, where they can be found as "kontex" and "kontex_2".
+    ResultListActions(Platform platform, Context context, QWidget* window);
+
+    void lv_1_KeyPress(int KeyAscii);
+    void lv_1_DblClick();
+    void lv_1_MouseUp(Qt::MouseButton Button);
+
+    QMenu& kontex() { return *m_kontex; }
+    QMenu& kontex_2() { return *m_kontex_2; }
+
+private:
+    void buildMenus(QWidget* window);
+    // The "+" key: the whole list, skipping any row that cannot be started.
+    void playCompleteList();
+
+    Context m_context;
+    EventPump m_pump;
+    PlayerCommands m_commands;
+    QMenu* m_kontex = nullptr;
+    QMenu* m_kontex_2 = nullptr;
+};
+
+} // namespace liedspur

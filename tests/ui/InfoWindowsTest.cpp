@@ -1,0 +1,122 @@
+#include "SearchWindowFixture.h"
+
+#include "ui/Twips.h"
+
+#include "ui/ResultListView.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+namespace liedspur::testing {
+namespace {
+
+QWidget* topLevel(const char* name) {
+    QWidget* found = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QLatin1String(name) && widget->isVisible()) {
+            EXPECT_EQ(found, nullptr) << "two windows " << name;
+            found = widget;
+        }
+    }
+    return found;
+}
+
+QString label(QWidget* window, const char* name) {
+    return window->findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
+
+class InfoWindows : public SearchWindowFixture {
+protected:
+    void openInfo() {
+        window->findChild<QAction*>("info")->trigger();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(topLevel("FileInfo")));
+    }
+};
+
+TEST_F(InfoWindows, FileInfoShowsTheCountLinesAsReadAndThePlayerPath) {
+    writeIndex({"/a/1.mp3", "/a/2.mp3", "/b/3.mp3"}, {"/a/", "/b/"});
+    dir.write("files.dat", "  3 \r\n");
+    start();
+    openInfo();
+    QWidget* info = topLevel("FileInfo");
+    EXPECT_EQ(info->windowTitle(), "File-Info");
+    EXPECT_EQ(info->findChild<QGroupBox*>("Frame1")->title(), " Inhalt der Index-Dateien ");
+    EXPECT_EQ(label(info, "lbl_files"), "Anzahl Mp3-Files =   3         Anzahl Ordner =  2 ");
+    EXPECT_EQ(label(info, "lbl_AmpPath"),
+              QString::fromStdString("Path zu WinAmp.exe =  " + player() + " "));
+    EXPECT_EQ(info->findChild<QLabel*>("lbl_AmpPath")->size(), twipsSize(5655, 255));
+
+    // Opening it again brings the same window to the front.
+    window->findChild<QAction*>("info")->trigger();
+    EXPECT_EQ(topLevel("FileInfo"), info);
+}
+
+TEST_F(InfoWindows, ClosingFileInfoReloadsAndTheNextOpeningShowsTheNewCounts) {
+    writeIndex({"/a/1.mp3"}, {"/a/"});
+    start();
+    click("cmd_Alle");
+    openInfo();
+    writeIndex({"/a/1.mp3", "/a/2.mp3"}, {"/a/"});
+    const int before = window->activations();
+    topLevel("FileInfo")->close();
+    settle();
+    EXPECT_TRUE(window->isActiveWindow());
+    EXPECT_EQ(window->activations(), before + 1);
+    // The list keeps what it showed.
+    EXPECT_EQ(window->findChild<ResultListView*>("lv_1")->count(), 1u);
+    openInfo();
+    EXPECT_EQ(label(topLevel("FileInfo"), "lbl_files"),
+              "Anzahl Mp3-Files =  2         Anzahl Ordner =  1 ");
+}
+
+TEST_F(InfoWindows, ClosingFileInfoAfterTheMainWindowBringsItBackNew) {
+    writeIndex({"/a/1.mp3"}, {"/a/"});
+    start();
+    click("cmd_Alle");
+    openInfo();
+    window->close();
+    topLevel("FileInfo")->close();
+    settle();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->findChild<ResultListView*>("lv_1")->count(), 0u);
+    EXPECT_EQ(searchField().text(), "SuchText hier eingeben");
+}
+
+TEST_F(InfoWindows, KeyBindingsShowTheirTablesAndOpenOnce) {
+    writeIndex({}, {});
+    start();
+    window->findChild<QAction*>("help")->trigger();
+    window->findChild<QAction*>("help")->trigger();
+    QWidget* help = topLevel("frm_help");
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->windowTitle(), "Tastenbelegung");
+    EXPECT_EQ(help->findChild<QGroupBox*>("Frame1")->title(), " File-Suche ");
+    EXPECT_EQ(help->findChild<QGroupBox*>("Frame2")->title(), " Ordner-Suche ");
+    EXPECT_EQ(label(help, "lbl_FileSearch_1"),
+              "Doppelclick\r\nPlustaste (+)\r\nLeertaste\r\nRaute (#)");
+    EXPECT_EQ(label(help, "lbl_filesearch_2"), "=\r\n=\r\n=\r\n=");
+    EXPECT_EQ(label(help, "lbl_filesearch_3"),
+              "Song abspielen (Playlist wird gelöscht)\r\n"
+              "Alle Songs im Ordner abspielen (Playlist wird gelöscht)\r\n"
+              "Song in Playlist einfügen\r\n"
+              "Alle Songs im Ordner in die Playlist einfügen");
+    EXPECT_EQ(label(help, "Label2"), "Doppelclick\r\nLeertaste");
+    EXPECT_EQ(label(help, "Label3"), "=\r\n=");
+    EXPECT_EQ(label(help, "Label4"), "Alle Songs im Ordner abspielen (Playlist wird gelöscht)\r\n"
+                                     "Alle Songs im Ordner in die Playlist einfügen");
+    EXPECT_EQ(label(help, "Label5"), "BackSpace wechselt immer in das Eingabefeld");
+    EXPECT_EQ(label(help, "Label1"), "Rechte Maustaste auf Markiertem Eintrag = Kontextmenü");
+    // The rows line up: every column label of a table is as high as its neighbours.
+    EXPECT_EQ(help->findChild<QLabel*>("lbl_FileSearch_1")->height(),
+              help->findChild<QLabel*>("lbl_filesearch_3")->height());
+    EXPECT_EQ(help->focusPolicy(), Qt::NoFocus);
+    QTest::keyClick(help, Qt::Key_Return);
+    QTest::keyClick(help, Qt::Key_Backspace);
+    EXPECT_TRUE(help->isVisible());
+}
+
+} // namespace
+} // namespace liedspur::testing
