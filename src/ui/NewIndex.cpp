@@ -2,6 +2,7 @@
 
 #include "FolderList.h"
 #include "FoundSongsModel.h"
+#include "Frame.h"
 #include "Twips.h"
 #include "UiFont.h"
 #include "WindowIcon.h"
@@ -13,7 +14,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,11 +92,6 @@ NewIndex::NewIndex(Platform platform, QWidget* parent) : QDialog(parent), m_plat
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    // Captions on the frame's line, so that the elements' design positions fit inside.
-    setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 6px; padding: 0px; }"));
     createElements();
     Form_Load();
 }
@@ -104,8 +99,8 @@ NewIndex::NewIndex(Platform platform, QWidget* parent) : QDialog(parent), m_plat
 NewIndex::~NewIndex() = default;
 
 void NewIndex::createElements() {
-    Frame1 = place(new QGroupBox(QStringLiteral(" Bitte Laufwerk und Ordner auswählen "), this),
-                   "Frame1", {173, 120, 4095, 4935});
+    Frame1 = new Frame("Frame1", QStringLiteral(" Bitte Laufwerk und Ordner auswählen "), this,
+                       twipsRect(173, 120, 4095, 4935));
     Drive_Index = place(new QComboBox(Frame1), "Drive_Index", {240, 240, 3615, 315});
     Dir_index = place(new FolderList(Frame1), "Dir_index", {240, 720, 3615, 3240});
     chk_MitOrdner = place(new QCheckBox(QStringLiteral("Unterverzeichnisse mit Einlesen"), Frame1),
@@ -117,8 +112,8 @@ void NewIndex::createElements() {
     cmd_net = button(Frame1, "cmd_net", "&Netzwerk", {1260, 4080, 1575, 375});
     cmd_net->setEnabled(false);
 
-    Frame3 = place(new QGroupBox(QStringLiteral(" Mp3-Files Status: "), this), "Frame3",
-                   {4613, 120, 6855, 4935});
+    Frame3 = new Frame("Frame3", QStringLiteral(" Mp3-Files Status: "), this,
+                       twipsRect(4613, 120, 6855, 4935));
     lbl_files = place(new QLabel(QStringLiteral("Gefundene Files: "), Frame3), "lbl_files",
                       {240, 240, 1245, 195});
     lbl_ordner = place(new QLabel(QStringLiteral("Anzahl untersuchte Ordner:"), Frame3),
@@ -132,8 +127,8 @@ void NewIndex::createElements() {
     m_foundSongs = new FoundSongsModel(this);
     lst_GefundeneFiles->setModel(m_foundSongs);
 
-    frame2 = place(new QGroupBox(QStringLiteral(" Status beim Einlesen der Mp3-Files "), this),
-                   "frame2", {173, 5160, 11295, 1935});
+    frame2 = new Frame("frame2", QStringLiteral(" Status beim Einlesen der Mp3-Files "), this,
+                       twipsRect(173, 5160, 11295, 1935));
     lbl_path = place(new QLabel(frame2), "lbl_path", {120, 240, 11055, 285});
     QFont bold = dialogFont();
     bold.setWeight(QFont::Bold);
