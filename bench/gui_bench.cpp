@@ -2,11 +2,11 @@
 // each figure beside the core's own work in the same run, so that the window's share
 // shows as a ratio, and beside its target.
 
+#include "BenchPlatform.h"
 #include "BenchSupport.h"
 #include "SyntheticIndex.h"
 
 #include "index/IndexLoader.h"
-#include "platform/Platform.h"
 #include "search/Search.h"
 #include "search/SearchIndex.h"
 #include "ui/ResultListView.h"
@@ -29,33 +29,6 @@ using namespace liedspur::bench;
 namespace {
 
 constexpr int runs = 5;
-
-class BenchDialogs : public Dialogs {
-public:
-    MessageAnswer showMessage(const MessageRequest& request) override {
-        std::fprintf(stderr, "unexpected message: %s\n", request.text.toUtf8().constData());
-        std::exit(1);
-    }
-    std::optional<std::string> showOpenFile(const FileDialogRequest&) override { return {}; }
-};
-
-class BenchProcesses : public ProcessStarter {
-public:
-    std::optional<std::string> start(const LaunchRequest&) override { return std::nullopt; }
-};
-
-class BenchSystem : public SystemServices {
-public:
-    explicit BenchSystem(std::string directory) : m_directory(std::move(directory)) {}
-    std::string applicationDirectory() override { return m_directory; }
-    bool isNetworkPresent() override { return false; }
-    std::vector<Drive> drives() override { return {{"/", {}}}; }
-    std::string networkFolder() override { return "/mnt/"; }
-    void endProgram() override { std::exit(1); }
-
-private:
-    std::string m_directory;
-};
 
 void writePlayer(const std::string& directory) {
     std::ofstream(directory + "/winamp.exe", std::ios::binary);
@@ -99,10 +72,8 @@ int main(int argc, char* argv[]) {
     writeSyntheticIndex(directory.path(), size);
     writePlayer(directory.path());
 
-    BenchDialogs dialogs;
-    BenchProcesses processes;
-    BenchSystem system(directory.path());
-    Search window({dialogs, processes, system}, [](QWidget*) {});
+    BenchPlatform platform(directory.path(), false);
+    Search window(platform.platform(), [](QWidget*) {});
     window.show();
     waitForActivation(window, 1);
     QCoreApplication::processEvents();

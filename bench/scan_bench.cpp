@@ -1,15 +1,16 @@
 // Times an index run over a generated tree against `find` and a plain directory walk of
 // the same tree in the same run, warm cache. Prints `name: value` lines.
+
+#include "BenchPlatform.h"
+#include "BenchSupport.h"
+
 #include "index/IndexRun.h"
-#include "platform/Platform.h"
 #include "ui/FolderList.h"
 #include "ui/NewIndex.h"
 
 #include <QApplication>
 #include <QListView>
-#include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -18,47 +19,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace liedspur;
+using namespace liedspur::bench;
 
-double secondsOf(const std::function<void()>& work, int rounds = 3) {
-    double best = 1e9;
-    for (int i = 0; i < rounds; ++i) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
-
-class SilentDialogs : public Dialogs {
-public:
-    MessageAnswer showMessage(const MessageRequest&) override { return MessageAnswer::Ok; }
-    std::optional<std::string> showOpenFile(const FileDialogRequest&) override { return {}; }
-};
-
-class NoProcesses : public ProcessStarter {
-public:
-    std::optional<std::string> start(const LaunchRequest&) override { return "nicht im Test"; }
-};
-
-class BenchSystem : public SystemServices {
-public:
-    explicit BenchSystem(std::string directory) : m_directory(std::move(directory)) {}
-    std::string applicationDirectory() override { return m_directory; }
-    bool isNetworkPresent() override { return false; }
-    std::vector<Drive> drives() override { return {{"/", {}}}; }
-    std::string networkFolder() override { return "/mnt/"; }
-    void endProgram() override {}
-
-private:
-    std::string m_directory;
-};
+constexpr int runs = 3;
 
 class QuietProgress : public ScanProgress {
 public:
@@ -99,24 +68,23 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     const int folders = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20000;
 
-    QTemporaryDir work;
-    const std::string root = work.filePath(QStringLiteral("baum")).toStdString();
-    const std::string appDirectory = work.filePath(QStringLiteral("programm")).toStdString();
+    ScratchDirectory work;
+    if (work.path().empty()) {
+        std::fprintf(stderr, "no temporary directory\n");
+        return 1;
+    }
+    const std::string root = work.path() + "/baum";
+    const std::string appDirectory = work.path() + "/programm";
     std::filesystem::create_directories(appDirectory);
     generateTree(root, folders);
 
-    auto runFind = [&] {
-        QProcess find;
-        find.setStandardOutputFile(QProcess::nullDevice());
-        find.start(QStringLiteral("find"), {QString::fromStdString(root), QStringLiteral("-name"),
-                                            QStringLiteral("*.mp3")});
-        find.waitForFinished(-1);
-    };
-    runFind(); // warms the cache
-    const double findSeconds = secondsOf(runFind);
+    const std::string find = "find '" + root + "' -name '*.mp3'";
+    const std::string output = work.path() + "/find-output";
+    medianCommandSeconds(1, find, output); // warms the cache
+    const double findSeconds = medianCommandSeconds(runs, find, output);
 
     std::size_t walked = 0;
-    const double walkSeconds = secondsOf([&] {
+    const double walkSeconds = medianSeconds(runs, [&] {
         walked = 0;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
             const std::string& path = entry.path().native();
@@ -128,12 +96,11 @@ int main(int argc, char* argv[]) {
 
     QuietProgress quiet;
     IndexRun coreRun;
-    const double coreSeconds = secondsOf([&] { (void)coreRun.run(appDirectory, root, quiet); });
+    const double coreSeconds =
+        medianSeconds(runs, [&] { (void)coreRun.run(appDirectory, root, quiet); });
 
-    SilentDialogs dialogs;
-    NoProcesses processes;
-    BenchSystem system(appDirectory);
-    NewIndex window(Platform{dialogs, processes, system});
+    BenchPlatform platform(appDirectory, true);
+    NewIndex window(platform.platform());
     window.show();
     (void)window.findChild<FolderList*>(QStringLiteral("Dir_index"))->setPath(root);
     auto* start = window.findChild<QPushButton*>(QStringLiteral("cmd_NewIndex"));
@@ -154,32 +121,33 @@ int main(int argc, char* argv[]) {
         start->click();
         probe.stop();
     };
-    const double windowSeconds = secondsOf(windowRun);
+    const double windowSeconds = medianSeconds(runs, windowRun);
     const double gapWithList = longestGap;
 
     auto* list = window.findChild<QListView*>(QStringLiteral("lst_GefundeneFiles"));
     QAbstractItemModel* model = list->model();
     list->setModel(nullptr);
     longestGap = 0;
-    const double withoutListSeconds = secondsOf(windowRun);
+    const double withoutListSeconds = medianSeconds(runs, windowRun);
     list->setModel(model);
 
-    std::printf("folders: %d\n", folders);
-    std::printf("files: %d\n", folders * 10);
-    std::printf("songs_found: %llu\n",
-                static_cast<unsigned long long>(coreRun.counters().filesFound));
-    std::printf("songs_walked: %zu\n", walked);
-    std::printf("find_seconds: %.4f\n", findSeconds);
-    std::printf("walk_seconds: %.4f\n", walkSeconds);
-    std::printf("scan_core_seconds: %.4f\n", coreSeconds);
-    std::printf("scan_window_seconds: %.4f\n", windowSeconds);
-    std::printf("scan_window_without_list_seconds: %.4f\n", withoutListSeconds);
-    std::printf("scan_core_vs_find: %.3f\n", coreSeconds / findSeconds);
-    std::printf("scan_core_vs_walk: %.3f\n", coreSeconds / walkSeconds);
-    std::printf("scan_window_vs_find: %.3f\n", windowSeconds / findSeconds);
-    std::printf("scan_window_vs_walk: %.3f\n", windowSeconds / walkSeconds);
-    std::printf("list_updating_vs_without: %.3f\n", windowSeconds / withoutListSeconds);
-    std::printf("longest_event_gap_ms: %.1f\n", gapWithList * 1000);
-    std::printf("longest_event_gap_without_list_ms: %.1f\n", longestGap * 1000);
+    Report report;
+    report.add("folders", folders, 0);
+    report.add("files", folders * 10.0, 0);
+    report.add("songs_found", double(coreRun.counters().filesFound), 0);
+    report.add("songs_walked", double(walked), 0);
+    report.add("find_seconds", findSeconds, 4);
+    report.add("walk_seconds", walkSeconds, 4);
+    report.add("scan_core_seconds", coreSeconds, 4);
+    report.add("scan_window_seconds", windowSeconds, 4);
+    report.add("scan_window_without_list_seconds", withoutListSeconds, 4);
+    report.add("scan_core_vs_find", coreSeconds / findSeconds);
+    report.add("scan_core_vs_walk", coreSeconds / walkSeconds);
+    report.add("scan_window_vs_find", windowSeconds / findSeconds);
+    report.add("scan_window_vs_walk", windowSeconds / walkSeconds);
+    report.add("list_updating_vs_without", windowSeconds / withoutListSeconds);
+    report.add("longest_event_gap_ms", gapWithList * 1000, 1);
+    report.add("longest_event_gap_without_list_ms", longestGap * 1000, 1);
+    report.print();
     return 0;
 }

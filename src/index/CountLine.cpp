@@ -5,7 +5,9 @@
 namespace liedspur {
 
 namespace {
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 } // namespace
 
 std::optional<std::uint64_t> parseCountLine(std::string_view line) {
@@ -22,6 +24,8 @@ std::optional<std::uint64_t> parseCountLine(std::string_view line) {
     return value;
 }
 
-std::string formatCountLine(std::uint64_t count) { return " " + std::to_string(count) + " "; }
+std::string formatCountLine(std::uint64_t count) {
+    return " " + std::to_string(count) + " ";
+}
 
 } // namespace liedspur

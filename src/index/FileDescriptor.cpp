@@ -12,7 +12,9 @@ FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
     return *this;
 }
 
-FileDescriptor::~FileDescriptor() { close(); }
+FileDescriptor::~FileDescriptor() {
+    close();
+}
 
 bool FileDescriptor::close() {
     if (m_fd < 0)

@@ -38,7 +38,7 @@ Result<ScanEnd> FolderScan::scan(const std::string& startFolder) {
     m_counters = {};
     m_entered.clear();
     m_cancelled = false;
-    m_writeFailed = false;
+    m_writeError.reset();
 
     DirPtr start(::opendir(startFolder.c_str()));
     if (!start)
@@ -47,9 +47,16 @@ Result<ScanEnd> FolderScan::scan(const std::string& startFolder) {
     if (::fstat(::dirfd(start.get()), &info) == 0)
         m_entered.insert({info.st_dev, info.st_ino});
     findfile(std::move(start), withTrailingSlash(startFolder));
-    if (m_writeFailed)
-        return m_writeError;
+    if (m_writeError)
+        return *m_writeError;
     return m_cancelled ? ScanEnd::Cancelled : ScanEnd::Completed;
+}
+
+bool FolderScan::store(LineWriter& list, std::string_view line) {
+    Status written = list.writeLine(line);
+    if (!written)
+        m_writeError = written.error();
+    return written.ok();
 }
 
 FolderScan::Step FolderScan::stopOnCancel() {
@@ -98,19 +105,13 @@ FolderScan::Step FolderScan::findfile(DirPtr directory, const std::string& folde
         if (isSong(fullPath) && !folderUnstorable && !holdsLineEnd(files.line(i))) {
             if (!folderListed) {
                 folderListed = true;
-                if (Status written = m_folders.writeLine(folderPath); !written) {
-                    m_writeError = written.error();
-                    m_writeFailed = true;
+                if (!store(m_folders, folderPath))
                     return Step::Stop;
-                }
                 ++m_counters.foldersFound;
                 m_progress.folderListed(folderPath, m_counters);
             }
-            if (Status written = m_songs.writeLine(fullPath); !written) {
-                m_writeError = written.error();
-                m_writeFailed = true;
+            if (!store(m_songs, fullPath))
                 return Step::Stop;
-            }
             ++m_counters.filesFound;
             m_progress.songFound(fullPath, m_counters);
         }

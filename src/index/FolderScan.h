@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <sys/types.h>
@@ -46,14 +47,15 @@ private:
 
     Step findfile(DirPtr directory, const std::string& folderPath);
     Step stopOnCancel();
+    // Writes one line to a list; false, with the error kept, when that fails.
+    bool store(LineWriter& list, std::string_view line);
 
     LineWriter& m_songs;
     LineWriter& m_folders;
     ScanProgress& m_progress;
     ScanCounters m_counters;
     std::set<FolderId> m_entered;
-    Error m_writeError;
-    bool m_writeFailed = false;
+    std::optional<Error> m_writeError;
     bool m_cancelled = false;
 };
 

@@ -16,19 +16,26 @@ struct CountedList {
 
 Result<CountedList> loadCountedList(const std::string& directory, std::string_view countFile,
                                     std::string_view listFile, const Yield& yield) {
-    auto countLine = readFirstLine(indexfiles::path(directory, countFile));
-    if (!countLine)
-        return countLine.error();
-    const auto count = parseCountLine(countLine.value());
+    auto count = readCountFile(directory, countFile);
     if (!count)
-        return Error{"Die Datei " + std::string(countFile) + " enthält keine Anzahl"};
-    auto lines = readLines(indexfiles::path(directory, listFile), *count, yield);
+        return count.error();
+    auto lines = readLines(indexfiles::path(directory, listFile), count.value().count, yield);
     if (!lines)
         return lines.error();
-    return CountedList{std::move(countLine.value()), std::move(lines.value())};
+    return CountedList{std::move(count.value().text), std::move(lines.value())};
 }
 
 } // namespace
+
+Result<CountFile> readCountFile(const std::string& directory, std::string_view name) {
+    auto line = readFirstLine(indexfiles::path(directory, name));
+    if (!line)
+        return line.error();
+    const auto count = parseCountLine(line.value());
+    if (!count)
+        return Error{"Die Datei " + std::string(name) + " enthält keine Anzahl"};
+    return CountFile{std::move(line.value()), *count};
+}
 
 Result<IndexPtr> loadIndex(const std::string& directory, const Yield& yield) {
     auto songs = loadCountedList(directory, indexfiles::songCount, indexfiles::songList, yield);

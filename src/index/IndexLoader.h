@@ -4,13 +4,23 @@
 #include "LineReader.h"
 #include "Result.h"
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace liedspur {
 
 // Reads files.dat, index.dat, ordner.dat and index1.dat from `directory`, in this order,
 // into a new snapshot. All or nothing: any missing file, bad count line or short list
 // fails the whole load.
+struct CountFile {
+    std::string text; // the count line as read, blanks included
+    std::uint64_t count;
+};
+
+// The first line of the count file `name` and the number it spells.
+Result<CountFile> readCountFile(const std::string& directory, std::string_view name);
+
 Result<IndexPtr> loadIndex(const std::string& directory, const Yield& yield = {});
 
 // The index in use and its reloads. A reload that fails keeps the snapshot in use, and a

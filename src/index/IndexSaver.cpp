@@ -3,6 +3,7 @@
 #include "CountLine.h"
 #include "FileDescriptor.h"
 #include "IndexFiles.h"
+#include "IndexLoader.h"
 #include "LineReader.h"
 #include "LineWriter.h"
 #include "SystemError.h"
@@ -31,16 +32,6 @@ Status writeCount(const std::string& directory, std::string_view name, std::uint
     std::string line = formatCountLine(count);
     line += indexfiles::lineEnd;
     return writeFileAtomically(indexfiles::path(directory, name), line);
-}
-
-Result<std::uint64_t> readCount(const std::string& directory, std::string_view name) {
-    auto line = readFirstLine(indexfiles::path(directory, name));
-    if (!line)
-        return line.error();
-    const auto count = parseCountLine(line.value());
-    if (!count)
-        return Error{"Die Datei " + std::string(name) + " enthält keine Anzahl"};
-    return *count;
 }
 
 // A list file open for appending behind its first `keep` lines.
@@ -148,19 +139,19 @@ Status replaceIndex(const std::string& directory, std::uint64_t filesFound,
 Status appendIndex(const std::string& directory, const LineTable& songs,
                    std::uint64_t foldersFound) {
     using namespace indexfiles;
-    auto oldSongs = readCount(directory, songCount);
+    auto oldSongs = readCountFile(directory, songCount);
     if (!oldSongs)
         return oldSongs.error();
-    auto oldFolders = readCount(directory, folderCount);
+    auto oldFolders = readCountFile(directory, folderCount);
     if (!oldFolders)
         return oldFolders.error();
     auto runFolders = readLines(path(directory, runFolderList), foldersFound);
     if (!runFolders)
         return runFolders.error();
-    auto songTarget = openAppendTarget(directory, songList, oldSongs.value());
+    auto songTarget = openAppendTarget(directory, songList, oldSongs.value().count);
     if (!songTarget)
         return songTarget.error();
-    auto folderTarget = openAppendTarget(directory, folderList, oldFolders.value());
+    auto folderTarget = openAppendTarget(directory, folderList, oldFolders.value().count);
     if (!folderTarget)
         return folderTarget.error();
 
@@ -170,10 +161,10 @@ Status appendIndex(const std::string& directory, const LineTable& songs,
     if (Status written = appendLines(folderTarget.value(), folderList, runFolders.value());
         !written)
         return written;
-    if (Status written = writeCount(directory, songCount, oldSongs.value() + songs.size());
+    if (Status written = writeCount(directory, songCount, oldSongs.value().count + songs.size());
         !written)
         return written;
-    return writeCount(directory, folderCount, oldFolders.value() + foldersFound);
+    return writeCount(directory, folderCount, oldFolders.value().count + foldersFound);
 }
 
 } // namespace liedspur

@@ -36,11 +36,6 @@ constexpr std::size_t chunkSize = 1 << 20;
 constexpr std::uint64_t allLines = std::numeric_limits<std::uint64_t>::max();
 constexpr std::size_t linesPerYield = 4096;
 
-std::string fileName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Splits a stream of chunks into lines, carrying a line and a CR across chunk borders.
 class LineSplitter {
 public:
@@ -105,12 +100,12 @@ private:
 Result<LineTable> readLinesFrom(const std::string& path, std::uint64_t count, const Yield& yield) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid())
-        return systemError(errno, fileName(path));
+        return systemError(errno, fileNameOf(path));
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
-        return systemError(errno, fileName(path));
+        return systemError(errno, fileNameOf(path));
     if (S_ISDIR(info.st_mode))
-        return systemError(EISDIR, fileName(path));
+        return systemError(EISDIR, fileNameOf(path));
 
     LineTable table;
     // Never size by the count alone: a broken count must not reserve more than the file holds.
@@ -133,7 +128,7 @@ Result<LineTable> readLinesFrom(const std::string& path, std::uint64_t count, co
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return systemError(errno, fileName(path));
+            return systemError(errno, fileNameOf(path));
         }
         if (got == 0) {
             splitter.finish();
@@ -146,7 +141,7 @@ Result<LineTable> readLinesFrom(const std::string& path, std::uint64_t count, co
         }
     }
     if (count != allLines && table.size() < count)
-        return Error{"Die Datei " + fileName(path) + " hat weniger Zeilen als angegeben"};
+        return Error{"Die Datei " + fileNameOf(path) + " hat weniger Zeilen als angegeben"};
     table.shrinkToFit();
     return table;
 }

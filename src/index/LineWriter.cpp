@@ -13,11 +13,6 @@ namespace {
 
 constexpr std::size_t bufferLimit = 64 * 1024;
 
-std::string baseName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 int writeAllBytes(int fd, std::string_view bytes) {
@@ -36,8 +31,8 @@ int writeAllBytes(int fd, std::string_view bytes) {
 Result<LineWriter> LineWriter::create(const std::string& path) {
     FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!fd.valid())
-        return systemError(errno, baseName(path));
-    return LineWriter(std::move(fd), baseName(path));
+        return systemError(errno, fileNameOf(path));
+    return LineWriter(std::move(fd), fileNameOf(path));
 }
 
 Status LineWriter::writeLine(std::string_view line) {

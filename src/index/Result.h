@@ -32,6 +32,8 @@ private:
 struct Success {};
 using Status = Result<Success>;
 
-inline Status success() { return Success{}; }
+inline Status success() {
+    return Success{};
+}
 
 } // namespace liedspur

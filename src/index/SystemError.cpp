@@ -53,4 +53,9 @@ Error systemError(int errorNumber, const std::string& path) {
     return Error{std::move(description)};
 }
 
+std::string fileNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace liedspur

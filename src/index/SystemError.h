@@ -12,4 +12,7 @@ std::string describeSystemError(int errorNumber);
 // An Error for the current errno, optionally naming the file it concerns.
 Error systemError(int errorNumber, const std::string& path = {});
 
+// The last part of a path: messages name the file, not where it lies.
+std::string fileNameOf(const std::string& path);
+
 } // namespace liedspur

@@ -48,8 +48,9 @@ CommandLine explorerCommand(std::string_view folder) {
     std::string text = "Explorer.exe";
     text += ' ';
     text += folder;
-    return {{LaunchRequest::Target::FileManager, {}, {std::string(folder)}, WindowStyle::NormalFocus},
-            std::move(text)};
+    return {
+        {LaunchRequest::Target::FileManager, {}, {std::string(folder)}, WindowStyle::NormalFocus},
+        std::move(text)};
 }
 
 } // namespace liedspur

@@ -15,6 +15,12 @@ bool PlayerCommands::startAddCommand(std::string_view target) {
     return !m_platform.processes.start(addCommand(m_context.playerPath(), target).launch);
 }
 
+std::optional<ResultRow> PlayerCommands::selectedRow() const {
+    if (m_context.list.count() == 0)
+        return std::nullopt;
+    return m_context.list.selectedRow();
+}
+
 void PlayerCommands::LiedAbspielen_Click() {
     if (m_context.list.count() == 0)
         return;
@@ -26,23 +32,17 @@ void PlayerCommands::LiedAbspielen_Click() {
 }
 
 void PlayerCommands::InWinAmpList_Click() {
-    if (m_context.list.count() == 0)
-        return;
-    if (const std::optional<ResultRow> row = m_context.list.selectedRow())
+    if (const std::optional<ResultRow> row = selectedRow())
         startAddCommand(row->songTarget());
 }
 
 void PlayerCommands::OpenMitAmp_Click() {
-    if (m_context.list.count() == 0)
-        return;
-    if (const std::optional<ResultRow> row = m_context.list.selectedRow())
+    if (const std::optional<ResultRow> row = selectedRow())
         startPlayCommand(row->folderTarget());
 }
 
 void PlayerCommands::AlleInPlaylist_Click() {
-    if (m_context.list.count() == 0)
-        return;
-    if (const std::optional<ResultRow> row = m_context.list.selectedRow())
+    if (const std::optional<ResultRow> row = selectedRow())
         startAddCommand(row->folderTarget());
 }
 
@@ -55,9 +55,7 @@ void PlayerCommands::ListeEinfügen_Click() {
 }
 
 void PlayerCommands::OpenInExplorer_Click() {
-    if (m_context.list.count() == 0)
-        return;
-    if (const std::optional<ResultRow> row = m_context.list.selectedRow())
+    if (const std::optional<ResultRow> row = selectedRow())
         m_platform.processes.start(explorerCommand(row->folder()).launch);
 }
 

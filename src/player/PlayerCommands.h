@@ -5,6 +5,7 @@
 #include "search/ResultList.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,8 @@ private:
     // The two complete-list commands: a play command for row 1 or not, then add commands.
     void startWholeList(bool replacePlaylist);
     void showStartFailure();
+    // The selected row; none in an empty list, whatever the view says.
+    std::optional<ResultRow> selectedRow() const;
 
     Platform m_platform;
     Context m_context;

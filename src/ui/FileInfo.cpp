@@ -1,6 +1,7 @@
 #include "FileInfo.h"
 
 #include "Frame.h"
+#include "Place.h"
 #include "Twips.h"
 #include "UiFont.h"
 #include "WindowIcon.h"
@@ -27,14 +28,12 @@ FileInfo::FileInfo(std::function<Values()> values, std::function<void()> onUnloa
     Frame1 = new Frame("Frame1", QStringLiteral(" Inhalt der Index-Dateien "), this,
                        twipsRect(240, 240, 8175, 1575));
 
-    lbl_files = new QLabel(QStringLiteral("Files"), Frame1);
-    lbl_files->setObjectName(QStringLiteral("lbl_files"));
-    lbl_files->setGeometry(twipsRect(360, 480, 315, 195));
+    lbl_files =
+        place(new QLabel(QStringLiteral("Files"), Frame1), "lbl_files", {360, 480, 315, 195});
 
     // Of fixed size: a long path is cut off, the label keeps its size.
-    lbl_AmpPath = new QLabel(QStringLiteral("Path zu WinAmp.exe = "), Frame1);
-    lbl_AmpPath->setObjectName(QStringLiteral("lbl_AmpPath"));
-    lbl_AmpPath->setGeometry(twipsRect(360, 960, 5655, 255));
+    lbl_AmpPath = place(new QLabel(QStringLiteral("Path zu WinAmp.exe = "), Frame1), "lbl_AmpPath",
+                        {360, 960, 5655, 255});
     lbl_AmpPath->setFixedSize(lbl_AmpPath->size());
 }
 

@@ -3,6 +3,7 @@
 #include "FolderList.h"
 #include "FoundSongsModel.h"
 #include "Frame.h"
+#include "Place.h"
 #include "Twips.h"
 #include "UiFont.h"
 #include "WindowIcon.h"
@@ -38,12 +39,6 @@ QString display(std::string_view bytes) {
 
 QString fromUtf8(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-template <typename Widget> Widget* place(Widget* widget, const char* name, QRect twips) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
-    return widget;
 }
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect twips,

@@ -12,15 +12,55 @@ constexpr int keySpace = 32;
 constexpr int keyHash = 35;
 constexpr int keyPlus = 43;
 
-void addCommand(QMenu& menu, const char* name, const QString& caption,
-                std::function<void()> command) {
-    QAction* action = menu.addAction(caption);
-    action->setObjectName(QString::fromUtf8(name));
-    QObject::connect(action, &QAction::triggered, &menu, std::move(command));
-}
+// One entry of a pop-up menu; a separator has no command.
+struct MenuEntry {
+    const char* name;
+    const char* caption;
+    void (PlayerCommands::*command)();
+};
 
-void addSeparator(QMenu& menu, const char* name) {
-    menu.addSeparator()->setObjectName(QString::fromLatin1(name));
+constexpr MenuEntry songMenu[] = {
+    {"OpenInExplorer", "Ordner mit Explorer Öffnen", &PlayerCommands::OpenInExplorer_Click},
+    {"line1", "-", nullptr},
+    {"OpenMitAmp", "Alle Songs im Ordner mit WinAmp Abspielen", &PlayerCommands::OpenMitAmp_Click},
+    {"line2", "-", nullptr},
+    {"AlleInPlaylist", "Alle Songs im Ordner in die PlayList einfügen",
+     &PlayerCommands::AlleInPlaylist_Click},
+    {"line5", "-", nullptr},
+    {"LiedAbspielen", "Song mit WinAmp Abspielen", &PlayerCommands::LiedAbspielen_Click},
+    {"line3", "-", nullptr},
+    {"InWinAmpList", "Song in PlayList einfügen", &PlayerCommands::InWinAmpList_Click},
+    {"line4", "-", nullptr},
+    {"AlleInWinamp", "Komplette Liste mit WinAmp Abspielen", &PlayerCommands::AlleInWinamp_Click},
+    {"line8", "-", nullptr},
+    {"ListeEinfügen", "Komplette Liste in die PlayList einfügen",
+     &PlayerCommands::ListeEinfügen_Click},
+};
+
+constexpr MenuEntry folderMenu[] = {
+    {"OpenInExplorer_2", "Ordner mit Explorer Öffnen", &PlayerCommands::OpenInExplorer_Click},
+    {"line6", "-", nullptr},
+    {"OpenMitAmp_2", "Alle Songs im Ordner mit WinAmp Abspielen",
+     &PlayerCommands::OpenMitAmp_Click},
+    {"line7", "-", nullptr},
+    {"AlleInPlayList_2", "Alle Songs im Ordner in die PlayList einfügen",
+     &PlayerCommands::AlleInPlaylist_Click},
+};
+
+template <std::size_t N>
+QMenu* buildMenu(const char* name, const MenuEntry (&entries)[N], PlayerCommands& commands,
+                 QWidget* window) {
+    auto* menu = new QMenu(QString::fromLatin1(name), window);
+    menu->setObjectName(QString::fromLatin1(name));
+    for (const MenuEntry& entry : entries) {
+        QAction* action = entry.command ? menu->addAction(QString::fromUtf8(entry.caption))
+                                        : menu->addSeparator();
+        action->setObjectName(QString::fromUtf8(entry.name));
+        if (entry.command)
+            QObject::connect(action, &QAction::triggered, menu,
+                             [&commands, command = entry.command] { (commands.*command)(); });
+    }
+    return menu;
 }
 
 } // namespace
@@ -37,44 +77,8 @@ ResultListActions::ResultListActions(Platform platform, Context context, QWidget
 }
 
 void ResultListActions::buildMenus(QWidget* window) {
-    m_kontex = new QMenu(QStringLiteral("kontex"), window);
-    m_kontex->setObjectName(QStringLiteral("kontex"));
-    QMenu& song = *m_kontex;
-    PlayerCommands& c = m_commands;
-    addCommand(song, "OpenInExplorer", QStringLiteral("Ordner mit Explorer Öffnen"),
-               [&c] { c.OpenInExplorer_Click(); });
-    addSeparator(song, "line1");
-    addCommand(song, "OpenMitAmp", QStringLiteral("Alle Songs im Ordner mit WinAmp Abspielen"),
-               [&c] { c.OpenMitAmp_Click(); });
-    addSeparator(song, "line2");
-    addCommand(song, "AlleInPlaylist",
-               QStringLiteral("Alle Songs im Ordner in die PlayList einfügen"),
-               [&c] { c.AlleInPlaylist_Click(); });
-    addSeparator(song, "line5");
-    addCommand(song, "LiedAbspielen", QStringLiteral("Song mit WinAmp Abspielen"),
-               [&c] { c.LiedAbspielen_Click(); });
-    addSeparator(song, "line3");
-    addCommand(song, "InWinAmpList", QStringLiteral("Song in PlayList einfügen"),
-               [&c] { c.InWinAmpList_Click(); });
-    addSeparator(song, "line4");
-    addCommand(song, "AlleInWinamp", QStringLiteral("Komplette Liste mit WinAmp Abspielen"),
-               [&c] { c.AlleInWinamp_Click(); });
-    addSeparator(song, "line8");
-    addCommand(song, "ListeEinfügen", QStringLiteral("Komplette Liste in die PlayList einfügen"),
-               [&c] { c.ListeEinfügen_Click(); });
-
-    m_kontex_2 = new QMenu(QStringLiteral("kontex_2"), window);
-    m_kontex_2->setObjectName(QStringLiteral("kontex_2"));
-    QMenu& folder = *m_kontex_2;
-    addCommand(folder, "OpenInExplorer_2", QStringLiteral("Ordner mit Explorer Öffnen"),
-               [&c] { c.OpenInExplorer_Click(); });
-    addSeparator(folder, "line6");
-    addCommand(folder, "OpenMitAmp_2", QStringLiteral("Alle Songs im Ordner mit WinAmp Abspielen"),
-               [&c] { c.OpenMitAmp_Click(); });
-    addSeparator(folder, "line7");
-    addCommand(folder, "AlleInPlayList_2",
-               QStringLiteral("Alle Songs im Ordner in die PlayList einfügen"),
-               [&c] { c.AlleInPlaylist_Click(); });
+    m_kontex = buildMenu("kontex", songMenu, m_commands, window);
+    m_kontex_2 = buildMenu("kontex_2", folderMenu, m_commands, window);
 }
 
 void ResultListActions::lv_1_KeyPress(int KeyAscii) {

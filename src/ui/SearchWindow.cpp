@@ -3,6 +3,7 @@
 #include "EventPump.h"
 #include "FileInfo.h"
 #include "Frame.h"
+#include "Place.h"
 #include "ResultListActions.h"
 #include "ResultListView.h"
 #include "Twips.h"
@@ -96,34 +97,24 @@ void Search::buildElements() {
     Frame1 = new Frame("Frame1", QStringLiteral(" Suchoptionen "), central,
                        twipsRect(120, 120, 10335, 1095));
 
-    txt_suchen = new QLineEdit(Frame1);
-    txt_suchen->setObjectName(QStringLiteral("txt_suchen"));
-    txt_suchen->setGeometry(twipsRect(240, 240, 9855, 285));
+    txt_suchen = place(new QLineEdit(Frame1), "txt_suchen", {240, 240, 9855, 285});
 
-    cmd_suchen = new QPushButton(QStringLiteral("&Suche Starten"), Frame1);
-    cmd_suchen->setObjectName(QStringLiteral("cmd_suchen"));
-    cmd_suchen->setGeometry(twipsRect(6480, 600, 1575, 375));
+    cmd_suchen = place(new QPushButton(QStringLiteral("&Suche Starten"), Frame1), "cmd_suchen",
+                       {6480, 600, 1575, 375});
     cmd_suchen->setDefault(true);
 
-    chk_MitOrdner = new QCheckBox(QStringLiteral("Nur in Ordner suchen"), Frame1);
-    chk_MitOrdner->setObjectName(QStringLiteral("chk_MitOrdner"));
-    chk_MitOrdner->setGeometry(twipsRect(240, 720, 1935, 255));
+    chk_MitOrdner = place(new QCheckBox(QStringLiteral("Nur in Ordner suchen"), Frame1),
+                          "chk_MitOrdner", {240, 720, 1935, 255});
 
-    lbl_info = new QLabel(Frame1);
-    lbl_info->setObjectName(QStringLiteral("lbl_info"));
-    lbl_info->setGeometry(twipsRect(3960, 750, 315, 195));
+    lbl_info = place(new QLabel(Frame1), "lbl_info", {3960, 750, 315, 195});
 
-    chk_genau = new QCheckBox(QStringLiteral("Genaue Suche"), Frame1);
-    chk_genau->setObjectName(QStringLiteral("chk_genau"));
-    chk_genau->setGeometry(twipsRect(2280, 750, 1455, 195));
+    chk_genau = place(new QCheckBox(QStringLiteral("Genaue Suche"), Frame1), "chk_genau",
+                      {2280, 750, 1455, 195});
 
-    cmd_Alle = new QPushButton(QStringLiteral("&Alle Zeigen"), Frame1);
-    cmd_Alle->setObjectName(QStringLiteral("cmd_Alle"));
-    cmd_Alle->setGeometry(twipsRect(8520, 600, 1575, 375));
+    cmd_Alle = place(new QPushButton(QStringLiteral("&Alle Zeigen"), Frame1), "cmd_Alle",
+                     {8520, 600, 1575, 375});
 
-    lv_1 = new ResultListView(central);
-    lv_1->setObjectName(QStringLiteral("lv_1"));
-    lv_1->setGeometry(twipsRect(120, 1320, 10335, 4335));
+    lv_1 = place(new ResultListView(central), "lv_1", {120, 1320, 10335, 4335});
     lv_1->header()->resizeSection(ResultModel::TitleColumn, twipsToPixels(4000));
     lv_1->header()->resizeSection(ResultModel::FolderColumn, twipsToPixels(4000));
     lv_1->header()->resizeSection(ResultModel::NumberColumn, twipsToPixels(655));
