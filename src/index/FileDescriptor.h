@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+#include <sys/types.h>
 #include <utility>
 
 namespace liedspur {
@@ -23,5 +25,10 @@ public:
 private:
     int m_fd = -1;
 };
+
+// Opens `path` only if it is a regular file (a link to one counts). A FIFO, socket, device
+// or folder is refused without waiting on it: invalid, with errno EISDIR for a folder and
+// ENXIO for the rest. `flags` are open(2)'s; the descriptor is closed on exec.
+FileDescriptor openRegularFile(const std::string& path, int flags, mode_t mode = 0644);
 
 } // namespace liedspur

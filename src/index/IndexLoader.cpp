@@ -2,12 +2,30 @@
 
 #include "CountLine.h"
 #include "IndexFiles.h"
+#include "SystemError.h"
+#include "TextFile.h"
 
+#include <cerrno>
+#include <sys/stat.h>
 #include <utility>
 
 namespace liedspur {
 
 namespace {
+
+// A count line is short; reading no further keeps a huge or endless file from costing more.
+constexpr std::size_t countLineLimit = 4096;
+
+// Every line takes at least one byte, its line end or a character, so a count above the
+// list's size in bytes can never be met; it fails here, before anything is read.
+Status checkCountFitsList(const std::string& listPath, std::uint64_t count) {
+    struct stat info {};
+    if (::stat(listPath.c_str(), &info) != 0)
+        return systemError(errno, fileNameOf(listPath));
+    if (count > static_cast<std::uint64_t>(info.st_size))
+        return Error{"Die Datei " + fileNameOf(listPath) + " hat weniger Zeilen als angegeben"};
+    return success();
+}
 
 struct CountedList {
     std::string countText;
@@ -19,7 +37,10 @@ Result<CountedList> loadCountedList(const std::string& directory, std::string_vi
     auto count = readCountFile(directory, countFile);
     if (!count)
         return count.error();
-    auto lines = readLines(indexfiles::path(directory, listFile), count.value().count, yield);
+    const std::string listPath = indexfiles::path(directory, listFile);
+    if (Status fits = checkCountFitsList(listPath, count.value().count); !fits)
+        return fits.error();
+    auto lines = readLines(listPath, count.value().count, yield);
     if (!lines)
         return lines.error();
     return CountedList{std::move(count.value().text), std::move(lines.value())};
@@ -28,7 +49,7 @@ Result<CountedList> loadCountedList(const std::string& directory, std::string_vi
 } // namespace
 
 Result<CountFile> readCountFile(const std::string& directory, std::string_view name) {
-    auto line = readFirstLine(indexfiles::path(directory, name));
+    auto line = readShortFirstLine(indexfiles::path(directory, name), countLineLimit);
     if (!line)
         return line.error();
     const auto count = parseCountLine(line.value());

@@ -18,7 +18,8 @@ struct CountFile {
     std::uint64_t count;
 };
 
-// The first line of the count file `name` and the number it spells.
+// The first line of the count file `name` and the number it spells. A line of more than a
+// few KiB is no count.
 Result<CountFile> readCountFile(const std::string& directory, std::string_view name);
 
 Result<IndexPtr> loadIndex(const std::string& directory, const Yield& yield = {});

@@ -98,7 +98,7 @@ private:
 };
 
 Result<LineTable> readLinesFrom(const std::string& path, std::uint64_t count, const Yield& yield) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor fd = openRegularFile(path, O_RDONLY);
     if (!fd.valid())
         return systemError(errno, fileNameOf(path));
     struct stat info {};

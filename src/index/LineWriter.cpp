@@ -29,7 +29,7 @@ int writeAllBytes(int fd, std::string_view bytes) {
 }
 
 Result<LineWriter> LineWriter::create(const std::string& path) {
-    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    FileDescriptor fd = openRegularFile(path, O_WRONLY | O_CREAT | O_TRUNC);
     if (!fd.valid())
         return systemError(errno, fileNameOf(path));
     return LineWriter(std::move(fd), fileNameOf(path));

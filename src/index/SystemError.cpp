@@ -39,6 +39,9 @@ std::string describeSystemError(int errorNumber) {
     case EMFILE:
     case ENFILE:
         return "Zu viele offene Dateien";
+    case ENXIO:
+        // What opening a file gives for a FIFO, socket or device (see openRegularFile).
+        return "Keine reguläre Datei";
     case EXDEV:
         return "Verschieben über Dateisystemgrenzen nicht möglich";
     default:

@@ -40,4 +40,35 @@ Status writeFileAtomically(const std::string& path, std::string_view content) {
     return success();
 }
 
+Result<std::string> readShortFirstLine(const std::string& path, std::size_t maxLineBytes) {
+    const FileDescriptor fd = openRegularFile(path, O_RDONLY);
+    if (!fd.valid())
+        return systemError(errno, fileNameOf(path));
+    // One byte more than the longest line, to see its line end.
+    std::string bytes(maxLineBytes + 1, '\0');
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return systemError(errno, fileNameOf(path));
+        }
+        if (got == 0)
+            break;
+        const auto lineEnd = bytes.find_first_of("\r\n", filled);
+        filled += static_cast<std::size_t>(got);
+        if (lineEnd < filled) {
+            bytes.resize(lineEnd);
+            return bytes;
+        }
+    }
+    if (filled == 0)
+        return Error{"Die Datei " + fileNameOf(path) + " ist leer"};
+    if (filled > maxLineBytes)
+        return Error{"Die erste Zeile der Datei " + fileNameOf(path) + " ist zu lang"};
+    bytes.resize(filled);
+    return bytes;
+}
+
 } // namespace liedspur

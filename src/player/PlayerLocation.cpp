@@ -1,14 +1,13 @@
 #include "PlayerLocation.h"
 
 #include "index/FileDescriptor.h"
-#include "index/LineReader.h"
 #include "index/TextFile.h"
 
 #include <QString>
 
 #include <algorithm>
+#include <climits>
 #include <fcntl.h>
-#include <sys/stat.h>
 
 namespace liedspur {
 
@@ -19,14 +18,12 @@ constexpr std::string_view playerFileName = "winamp.exe";
 
 const QString notFoundTitle = QStringLiteral("WinAmp nicht gefunden");
 
-// Whether the file opens for reading. A folder opens too on this platform but is no
-// program, so it fails here as it would on a system where folders cannot be opened.
+// Whether the file opens for reading. Only a regular file counts: a folder, a FIFO or a
+// device is no program. A NUL byte would cut the path short wherever it is handed on.
 bool opensForReading(const std::string& path) {
-    if (path.empty())
+    if (path.empty() || path.find('\0') != std::string::npos)
         return false;
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
-    return fd.valid() && ::fstat(fd.get(), &info) == 0 && !S_ISDIR(info.st_mode);
+    return openRegularFile(path, O_RDONLY).valid();
 }
 
 bool endsInPlayerName(std::string_view path) {
@@ -46,7 +43,7 @@ PlayerLocation::PlayerLocation(Platform platform) : m_platform(platform) {}
 bool PlayerLocation::FindPlayer() {
     const std::string settingsFile = m_platform.system.applicationDirectory() + settingsFileName;
     for (;;) {
-        if (const Result<std::string> line = readFirstLine(settingsFile);
+        if (const Result<std::string> line = readShortFirstLine(settingsFile, PATH_MAX);
             line && opensForReading(line.value())) {
             m_playerPath = line.value() + " ";
             return true;

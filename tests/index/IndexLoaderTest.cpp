@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 namespace liedspur {
 namespace {
@@ -78,6 +80,8 @@ TEST_P(BrokenIndexFails, WithAnError) {
 }
 
 constexpr const char* threeSongs = "/a/1.mp3\r\n/a/2.mp3\r\n/a/3.mp3\r\n";
+// A count whose line is longer than any count line may be.
+const std::string farRightCount = std::string(5000, ' ') + "3\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Loading, BrokenIndexFails,
@@ -87,6 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenIndex{"EmptyCountFile", "", threeSongs, " 1 \r\n", "/a/\r\n"},
         BrokenIndex{"EmptyCountLine", "\r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
         BrokenIndex{"FourBillion", " 4000000000 \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
+        BrokenIndex{"LargestCount", " 18446744073709551615 \r\n", threeSongs, " 1 \r\n", "/a/\r\n"},
+        BrokenIndex{"LongCountLine", farRightCount.c_str(), threeSongs, " 1 \r\n", "/a/\r\n"},
         BrokenIndex{"BadFolderCount", " 3 \r\n", threeSongs, " x \r\n", "/a/\r\n"}),
     [](const auto& info) { return info.param.name; });
 
@@ -95,6 +101,44 @@ TEST_F(IndexLoading, MissingFilesFail) {
     writeIndex(" 1 \r\n", "/a/1.mp3\r\n", " 1 \r\n", "/a/\r\n");
     std::remove(dir.file("index1.dat").c_str());
     EXPECT_FALSE(loadIndex(dir.path()).ok());
+}
+
+TEST_F(IndexLoading, SpecialFilesFailAtOnce) {
+    for (const char* name : {"files.dat", "index.dat", "ordner.dat", "index1.dat"}) {
+        for (const char* kind : {"FIFO", "link to /dev/zero", "folder"}) {
+            SCOPED_TRACE(std::string(name) + " as " + kind);
+            // Counts of 0, so that each list is opened, not just measured.
+            writeIndex(" 0 \r\n", "", " 0 \r\n", "");
+            dir.remove(name);
+            if (kind == std::string("FIFO"))
+                dir.makeFifo(name);
+            else if (kind == std::string("folder"))
+                dir.makeDirectory(name);
+            else
+                dir.makeLink(name, "/dev/zero");
+            EXPECT_FALSE(loadIndex(dir.path()).ok());
+            dir.remove(name);
+        }
+    }
+}
+
+// The peak resident memory of this process, in bytes.
+std::size_t peakMemory() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoull(line.substr(6)) * 1024;
+    return 0;
+}
+
+TEST_F(IndexLoading, AHugeCountFileIsRejectedFromItsStart) {
+    writeIndex(" 1 \r\n", "/a/1.mp3\r\n", " 1 \r\n", "/a/\r\n");
+    // Blanks, then a sparse gigabyte of zeros: no line end anywhere.
+    dir.write("files.dat", std::string(64 * 1024, ' '));
+    ASSERT_EQ(::truncate(dir.file("files.dat").c_str(), 1LL << 30), 0);
+    const std::size_t before = peakMemory();
+    EXPECT_FALSE(loadIndex(dir.path()).ok());
+    EXPECT_LT(peakMemory() - before, 16u << 20);
 }
 
 TEST_F(IndexLoading, FailedReloadKeepsTheSnapshotInUse) {

@@ -62,9 +62,22 @@ class UnusableSettings : public FindingThePlayer,
                          public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(UnusableSettings, AskForThePlayerAndStoreTheChoice) {
+    // Markers stand for settings a literal cannot hold.
     const std::string content = GetParam();
-    if (content != "<missing>")
-        dir.write("Plattenbox.ini", content == "<folder>" ? dir.file("Win Amp") + "\r\n" : content);
+    if (content == "<FIFO>") {
+        dir.makeFifo("Plattenbox.ini");
+    } else if (content == "</dev/zero>") {
+        dir.makeLink("Plattenbox.ini", "/dev/zero");
+    } else if (content == "<player a folder>") {
+        dir.write("Plattenbox.ini", dir.file("Win Amp") + "\r\n");
+    } else if (content == "<player a FIFO>") {
+        dir.makeFifo("fifo");
+        dir.write("Plattenbox.ini", dir.file("fifo") + "\r\n");
+    } else if (content == "<player and NUL>") {
+        dir.write("Plattenbox.ini", dir.file("other.bin") + std::string("\0junk\r\n", 7));
+    } else if (content != "<missing>") {
+        dir.write("Plattenbox.ini", content);
+    }
     const std::string chosen = dir.file("Win Amp/WINAMP.EXE");
     fake.dialogs.answerNextFileDialog(chosen);
 
@@ -83,7 +96,9 @@ TEST_P(UnusableSettings, AskForThePlayerAndStoreTheChoice) {
 
 INSTANTIATE_TEST_SUITE_P(Settings, UnusableSettings,
                          ::testing::Values("<missing>", "", "\r\n", "\r\nzweite Zeile\r\n",
-                                           "/gibt/es/nicht/winamp.exe\r\n", "<folder>"));
+                                           "/gibt/es/nicht/winamp.exe\r\n", "<FIFO>", "</dev/zero>",
+                                           "<player a folder>", "<player a FIFO>",
+                                           "<player and NUL>"));
 
 TEST_F(FindingThePlayer, RefusesOtherNamesUntilRetryBringsAGoodOne) {
     fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe.bak"));

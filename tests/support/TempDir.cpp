@@ -2,10 +2,12 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace liedspur::testing {
 
@@ -22,6 +24,27 @@ bool TempDir::exists(std::string_view name) const { return std::filesystem::exis
 
 void TempDir::makeDirectory(std::string_view name) const {
     std::filesystem::create_directories(file(name));
+}
+
+void TempDir::makeFifo(std::string_view name) const {
+    if (::mkfifo(file(name).c_str(), 0644) != 0)
+        throw std::runtime_error("cannot make a FIFO");
+}
+
+void TempDir::makeLink(std::string_view name, const std::string& target) const {
+    std::filesystem::create_symlink(target, file(name));
+}
+
+void TempDir::remove(std::string_view name) const {
+    std::filesystem::remove(file(name));
+}
+
+std::vector<std::string> TempDir::names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(m_path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string readFileBytes(const std::string& path) {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace liedspur::testing {
 
@@ -19,6 +20,12 @@ public:
     std::string read(std::string_view name) const;
     bool exists(std::string_view name) const;
     void makeDirectory(std::string_view name) const;
+    // A FIFO, or a symbolic link to `target`, in the place of a file.
+    void makeFifo(std::string_view name) const;
+    void makeLink(std::string_view name, const std::string& target) const;
+    void remove(std::string_view name) const;
+    // The names in the directory, sorted.
+    std::vector<std::string> names() const;
 
 private:
     QTemporaryDir m_dir;
