@@ -141,6 +141,19 @@ TEST_F(Starting, AStartThatCannotHappenFailsAtOnce) {
     EXPECT_EQ(starter.start(player(dir.file("gone"), {})), "Datei oder Verzeichnis nicht gefunden");
 }
 
+TEST_F(Starting, APathWithANulByteStartsNothing) {
+    // The system would hand on each argument only up to its NUL: a different path.
+    const std::string program = script("logger", "echo \"$@\" >> \"" + dir.file("log") + "\"");
+    const std::string song("/m/nul\0byte.mp3", 15);
+    PosixProcessStarter starter;
+    for (const LaunchRequest& request :
+         {player(program, {song}), player(program, {"/add", song}),
+          player(program + std::string(1, '\0') + "x", {"/m/a.mp3"})})
+        EXPECT_NE(starter.start(request), std::nullopt);
+    ASSERT_EQ(starter.start(player(program, {"/m/a.mp3"})), std::nullopt);
+    EXPECT_TRUE(eventually([&] { return log() == "/m/a.mp3\n"; }));
+}
+
 TEST_F(Starting, TheFileManagerNeverWaitsForThePlayer) {
     dir.makeDirectory("bin");
     const std::string fileManager = dir.file("bin/xdg-open");

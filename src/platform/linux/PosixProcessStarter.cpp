@@ -2,6 +2,7 @@
 
 #include "index/SystemError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
@@ -102,6 +103,13 @@ int startProblem(const std::string& program) {
     return 0;
 }
 
+// The system hands each argument on up to its first NUL byte: such a path would arrive cut.
+bool holdsNul(const LaunchRequest& request) {
+    const auto hasNul = [](const std::string& text) { return text.find('\0') != text.npos; };
+    return hasNul(request.program) ||
+           std::any_of(request.arguments.begin(), request.arguments.end(), hasNul);
+}
+
 void reap(pid_t pid) {
     while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
@@ -171,6 +179,8 @@ PosixProcessStarter::~PosixProcessStarter() {
 }
 
 std::optional<std::string> PosixProcessStarter::start(const LaunchRequest& request) {
+    if (holdsNul(request))
+        return "Ein Pfad enthält ein NUL-Zeichen";
     if (request.target == LaunchRequest::Target::FileManager) {
         const Spawned spawned = spawn(fileManagerProgram, request.arguments, true);
         if (spawned.error != 0)
