@@ -2,6 +2,7 @@
 
 #include "CountLine.h"
 #include "IndexFiles.h"
+#include "SaveCommit.h"
 #include "SystemError.h"
 #include "TextFile.h"
 
@@ -59,6 +60,8 @@ Result<CountFile> readCountFile(const std::string& directory, std::string_view n
 }
 
 Result<IndexPtr> loadIndex(const std::string& directory, const Yield& yield) {
+    if (Status finished = finishPendingSave(directory); !finished)
+        return finished.error();
     auto songs = loadCountedList(directory, indexfiles::songCount, indexfiles::songList, yield);
     if (!songs)
         return songs.error();

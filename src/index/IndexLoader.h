@@ -11,8 +11,8 @@
 namespace liedspur {
 
 // Reads files.dat, index.dat, ordner.dat and index1.dat from `directory`, in this order,
-// into a new snapshot. All or nothing: any missing file, bad count line or short list
-// fails the whole load.
+// into a new snapshot, after finishing a save left pending (finishPendingSave). All or
+// nothing: any missing file, bad count line or short list fails the whole load.
 struct CountFile {
     std::string text; // the count line as read, blanks included
     std::uint64_t count;

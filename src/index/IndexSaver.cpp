@@ -1,37 +1,90 @@
+// Saving changes the four index files together or not at all, as a database commits:
+//  1. Finish a save that was committed but not completed, then delete what interrupted
+//     saves left behind. Nothing else may touch the index files while one is pending.
+//  2. Stage: write each new file completely beside its final name ("files.dat.new") and
+//     fsync it. A replace copies the run's lists; an append adds its lines to the lists in
+//     place behind the counted lines, where no load reads while the old counts stand.
+//  3. Commit: write the record naming the staged files, fsync it, rename it into place and
+//     fsync the folder. Staging is synced first, so the record never names data that is
+//     not on disk. Before the rename the old index is whole; from it on, every load and
+//     save finishes this save first (step 4), so the index is the new one.
+//  4. Roll forward: rename each staged file over its final name, fsync the folder so that
+//     the renames outlast the record, then delete the record.
+//  5. A replace deletes the run's lists last: up to here they are what a retry needs.
 #include "IndexSaver.h"
 
 #include "CountLine.h"
-#include "FileDescriptor.h"
 #include "IndexFiles.h"
 #include "IndexLoader.h"
 #include "LineReader.h"
-#include "LineWriter.h"
+#include "SaveCommit.h"
 #include "SystemError.h"
-#include "TextFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace liedspur {
 
 namespace {
 
-Status checkRegularFile(const std::string& directory, std::string_view name) {
-    struct stat info {};
-    if (::stat(indexfiles::path(directory, name).c_str(), &info) != 0)
-        return systemError(errno, std::string(name));
-    if (!S_ISREG(info.st_mode))
-        return systemError(S_ISDIR(info.st_mode) ? EISDIR : EINVAL, std::string(name));
+using namespace indexfiles;
+
+constexpr std::size_t chunkSize = 1 << 20;
+
+Status prepareSave(const std::string& directory, const FileOps& ops) {
+    if (Status finished = finishPendingSave(directory, ops); !finished)
+        return finished;
+    savecommit::removeLeftovers(directory, ops);
     return success();
 }
 
-Status writeCount(const std::string& directory, std::string_view name, std::uint64_t count) {
+Status syncAndClose(FileDescriptor& fd, std::string_view name, const FileOps& ops) {
+    if (ops.sync(fd) != 0 || !ops.close(fd))
+        return systemError(errno, std::string(name));
+    return success();
+}
+
+FileDescriptor createStaged(const std::string& directory, std::string_view name,
+                            const FileOps& ops) {
+    return ops.open(savecommit::stagedPath(directory, name), O_WRONLY | O_CREAT | O_TRUNC);
+}
+
+Status stageCount(const std::string& directory, std::string_view name, std::uint64_t count,
+                  const FileOps& ops) {
+    FileDescriptor fd = createStaged(directory, name, ops);
+    if (!fd.valid())
+        return systemError(errno, std::string(name));
     std::string line = formatCountLine(count);
-    line += indexfiles::lineEnd;
-    return writeFileAtomically(indexfiles::path(directory, name), line);
+    line += lineEnd;
+    if (const int error = ops.writeAllAt(fd, line, 0); error != 0)
+        return systemError(error, std::string(name));
+    return syncAndClose(fd, name, ops);
+}
+
+// Stages a copy of the run's list `from` as the new `name`.
+Status stageCopy(const std::string& directory, std::string_view from, std::string_view name,
+                 const FileOps& ops) {
+    const FileDescriptor source = ops.open(path(directory, from), O_RDONLY);
+    if (!source.valid())
+        return systemError(errno, std::string(from));
+    FileDescriptor target = createStaged(directory, name, ops);
+    if (!target.valid())
+        return systemError(errno, std::string(name));
+    std::vector<char> chunk(chunkSize);
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t got = ops.readAt(source, chunk.data(), chunk.size(), offset);
+        if (got < 0)
+            return systemError(errno, std::string(from));
+        if (got == 0)
+            break;
+        const std::string_view bytes(chunk.data(), static_cast<std::size_t>(got));
+        if (const int error = ops.writeAllAt(target, bytes, offset); error != 0)
+            return systemError(error, std::string(name));
+        offset += got;
+    }
+    return syncAndClose(target, name, ops);
 }
 
 // A list file open for appending behind its first `keep` lines.
@@ -44,12 +97,12 @@ struct AppendTarget {
 
 // Finds where the first `keep` lines of the list end, read as the loader reads them.
 Result<AppendTarget> openAppendTarget(const std::string& directory, std::string_view name,
-                                      std::uint64_t keep) {
-    const std::string path = indexfiles::path(directory, name);
-    AppendTarget target{FileDescriptor(::open(path.c_str(), O_RDWR | O_CLOEXEC))};
+                                      std::uint64_t keep, const FileOps& ops) {
+    const std::string file = path(directory, name);
+    AppendTarget target{ops.open(file, O_RDWR)};
     // A list may be missing only while it has nothing to count.
     if (!target.fd.valid() && errno == ENOENT && keep == 0)
-        target.fd = FileDescriptor(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        target.fd = ops.open(file, O_RDWR | O_CREAT);
     if (!target.fd.valid())
         return systemError(errno, std::string(name));
 
@@ -57,14 +110,11 @@ Result<AppendTarget> openAppendTarget(const std::string& directory, std::string_
     off_t offset = 0;
     bool inLine = false;
     bool afterCr = false;
-    std::vector<char> chunk(1 << 16);
+    std::vector<char> chunk(chunkSize);
     while (lines < keep || afterCr) {
-        const ssize_t got = ::read(target.fd.get(), chunk.data(), chunk.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t got = ops.readAt(target.fd, chunk.data(), chunk.size(), offset);
+        if (got < 0)
             return systemError(errno, std::string(name));
-        }
         if (got == 0)
             break;
         for (ssize_t i = 0; i < got && (lines < keep || afterCr); ++i) {
@@ -98,47 +148,53 @@ Result<AppendTarget> openAppendTarget(const std::string& directory, std::string_
     return target;
 }
 
-Status appendLines(AppendTarget& target, std::string_view name, const LineTable& lines) {
-    if (::ftruncate(target.fd.get(), target.end) != 0 ||
-        ::lseek(target.fd.get(), target.end, SEEK_SET) < 0)
-        return systemError(errno, std::string(name));
+Status appendLines(AppendTarget& target, std::string_view name, const LineTable& lines,
+                   const FileOps& ops) {
     std::string bytes;
-    if (target.needsLineEnd)
-        bytes += indexfiles::lineEnd;
     bytes.reserve(lines.bytes().size() + lines.size() * 2 + 2);
+    if (target.needsLineEnd)
+        bytes += lineEnd;
     for (std::size_t i = 1; i <= lines.size(); ++i) {
         bytes += lines.line(i);
-        bytes += indexfiles::lineEnd;
+        bytes += lineEnd;
     }
-    if (const int errorNumber = writeAllBytes(target.fd.get(), bytes); errorNumber != 0)
-        return systemError(errorNumber, std::string(name));
-    if (::fsync(target.fd.get()) != 0 || !target.fd.close())
+    if (ops.truncate(target.fd, target.end) != 0)
         return systemError(errno, std::string(name));
-    return success();
+    if (const int error = ops.writeAllAt(target.fd, bytes, target.end); error != 0)
+        return systemError(error, std::string(name));
+    return syncAndClose(target.fd, name, ops);
 }
 
 } // namespace
 
 Status replaceIndex(const std::string& directory, std::uint64_t filesFound,
-                    std::uint64_t foldersFound) {
-    using namespace indexfiles;
-    if (Status found = checkRegularFile(directory, runSongList); !found)
-        return found;
-    if (Status found = checkRegularFile(directory, runFolderList); !found)
-        return found;
-    // A rename replaces the old list in one step: readers see the old file or the new one.
-    if (::rename(path(directory, runSongList).c_str(), path(directory, songList).c_str()) != 0)
-        return systemError(errno, std::string(runSongList));
-    if (::rename(path(directory, runFolderList).c_str(), path(directory, folderList).c_str()) != 0)
-        return systemError(errno, std::string(runFolderList));
-    if (Status written = writeCount(directory, songCount, filesFound); !written)
-        return written;
-    return writeCount(directory, folderCount, foldersFound);
+                    std::uint64_t foldersFound, const FileOps& ops) {
+    if (Status ready = prepareSave(directory, ops); !ready)
+        return ready;
+    const std::vector<std::string_view> names = {songList, folderList, songCount, folderCount};
+    Status staged = stageCopy(directory, runSongList, songList, ops);
+    if (staged)
+        staged = stageCopy(directory, runFolderList, folderList, ops);
+    if (staged)
+        staged = stageCount(directory, songCount, filesFound, ops);
+    if (staged)
+        staged = stageCount(directory, folderCount, foldersFound, ops);
+    if (!staged) {
+        savecommit::abandon(directory, names, ops);
+        return staged;
+    }
+    if (Status committed = savecommit::commit(directory, names, ops); !committed)
+        return committed;
+    // Saved. A list that stays behind does no harm: the next run empties it.
+    ops.remove(path(directory, runSongList));
+    ops.remove(path(directory, runFolderList));
+    return success();
 }
 
-Status appendIndex(const std::string& directory, const LineTable& songs,
-                   std::uint64_t foldersFound) {
-    using namespace indexfiles;
+Status appendIndex(const std::string& directory, const LineTable& songs, std::uint64_t foldersFound,
+                   const FileOps& ops) {
+    if (Status ready = prepareSave(directory, ops); !ready)
+        return ready;
     auto oldSongs = readCountFile(directory, songCount);
     if (!oldSongs)
         return oldSongs.error();
@@ -148,23 +204,27 @@ Status appendIndex(const std::string& directory, const LineTable& songs,
     auto runFolders = readLines(path(directory, runFolderList), foldersFound);
     if (!runFolders)
         return runFolders.error();
-    auto songTarget = openAppendTarget(directory, songList, oldSongs.value().count);
+    // Each counted line takes a byte of its file, so the sums below cannot overflow.
+    auto songTarget = openAppendTarget(directory, songList, oldSongs.value().count, ops);
     if (!songTarget)
         return songTarget.error();
-    auto folderTarget = openAppendTarget(directory, folderList, oldFolders.value().count);
+    auto folderTarget = openAppendTarget(directory, folderList, oldFolders.value().count, ops);
     if (!folderTarget)
         return folderTarget.error();
 
-    // Lists first, counts last: until the counts are written, the old index still loads.
-    if (Status written = appendLines(songTarget.value(), songList, songs); !written)
-        return written;
-    if (Status written = appendLines(folderTarget.value(), folderList, runFolders.value());
-        !written)
-        return written;
-    if (Status written = writeCount(directory, songCount, oldSongs.value().count + songs.size());
-        !written)
-        return written;
-    return writeCount(directory, folderCount, oldFolders.value().count + foldersFound);
+    const std::vector<std::string_view> names = {songCount, folderCount};
+    Status staged = appendLines(songTarget.value(), songList, songs, ops);
+    if (staged)
+        staged = appendLines(folderTarget.value(), folderList, runFolders.value(), ops);
+    if (staged)
+        staged = stageCount(directory, songCount, oldSongs.value().count + songs.size(), ops);
+    if (staged)
+        staged = stageCount(directory, folderCount, oldFolders.value().count + foldersFound, ops);
+    if (!staged) {
+        savecommit::abandon(directory, names, ops);
+        return staged;
+    }
+    return savecommit::commit(directory, names, ops);
 }
 
 } // namespace liedspur

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileOps.h"
 #include "LineTable.h"
 #include "Result.h"
 
@@ -8,17 +9,19 @@
 
 namespace liedspur {
 
-// Makes the last run's temporary lists the index: each is renamed over its list file, then
-// both counts are written. Fails before the first rename, leaving the old index whole, when
-// either temporary list is missing.
+// Both saves change the four index files all together or not at all: after a failure or
+// an interruption at any point the index loads as the old one or as the new one. A failed
+// save leaves the run's temporary lists, so it can be tried again. `ops` makes every file
+// operation; tests hand in one that fails.
+
+// Makes the last run's temporary lists the index, with the run's counts, and deletes them.
 Status replaceIndex(const std::string& directory, std::uint64_t filesFound,
-                    std::uint64_t foldersFound);
+                    std::uint64_t foldersFound, const FileOps& ops = FileOps());
 
 // Adds a run's songs and the first `foldersFound` lines of ordner.tmp behind the index's
-// counted lines, then writes the summed counts. Both old counts and the folder lines are
-// read and checked first, so such a failure changes no file. Lines beyond an old count
-// (left by an interrupted save) are cut, so that the new lines are the ones counted.
-Status appendIndex(const std::string& directory, const LineTable& songs,
-                   std::uint64_t foldersFound);
+// counted lines, and the run's counts to the old counts. Lines beyond an old count (left by
+// an interrupted save) are cut, so that the new lines are the ones counted.
+Status appendIndex(const std::string& directory, const LineTable& songs, std::uint64_t foldersFound,
+                   const FileOps& ops = FileOps());
 
 } // namespace liedspur

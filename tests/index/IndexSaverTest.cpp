@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -40,10 +41,8 @@ protected:
     }
     std::map<std::string, std::string> allFiles() const {
         std::map<std::string, std::string> files;
-        for (const char* name :
-             {"index.dat", "files.dat", "index1.dat", "ordner.dat", "mp3.tmp", "ordner.tmp"})
-            if (dir.exists(name))
-                files[name] = dir.read(name);
+        for (const std::string& name : dir.names())
+            files[name] = std::filesystem::is_regular_file(dir.file(name)) ? dir.read(name) : "";
         return files;
     }
 
@@ -72,18 +71,25 @@ TEST_F(IndexSaving, ReplaceMakesTheRunTheIndexWithOrWithoutAnOldOne) {
     }
 }
 
-TEST_F(IndexSaving, ReplaceWithATemporaryListMissingKeepsTheOldIndex) {
-    for (const char* missing : {"mp3.tmp", "ordner.tmp"}) {
-        SCOPED_TRACE(missing);
-        writeOldIndex();
-        writeRun();
-        std::remove(dir.file(missing).c_str());
-        const auto before = allFiles();
-        const Status saved = replaceIndex(dir.path(), 12, 3);
-        ASSERT_FALSE(saved);
-        EXPECT_NE(saved.error().description.find(missing), std::string::npos);
-        EXPECT_EQ(allFiles(), before);
-        EXPECT_TRUE(loadIndex(dir.path()));
+TEST_F(IndexSaving, ReplaceWithoutAUsableTemporaryListKeepsTheOldIndex) {
+    for (const char* list : {"mp3.tmp", "ordner.tmp"}) {
+        for (const char* kind : {"missing", "FIFO", "folder"}) {
+            SCOPED_TRACE(std::string(list) + " " + kind);
+            writeOldIndex();
+            writeRun();
+            dir.remove(list);
+            if (kind == std::string("FIFO"))
+                dir.makeFifo(list);
+            else if (kind == std::string("folder"))
+                dir.makeDirectory(list);
+            const auto before = allFiles();
+            const Status saved = replaceIndex(dir.path(), 12, 3);
+            ASSERT_FALSE(saved);
+            EXPECT_NE(saved.error().description.find(list), std::string::npos);
+            EXPECT_EQ(allFiles(), before);
+            EXPECT_TRUE(loadIndex(dir.path()));
+            dir.remove(list);
+        }
     }
 }
 
@@ -115,23 +121,28 @@ TEST_F(IndexSaving, AppendWithoutUsableOldCountsChangesNothing) {
     struct Case {
         const char* name;
         const char* file;
-        const char* content; // nullptr: the file is missing
+        const char* content; // "<missing>" or "<FIFO>": no file, or a FIFO in its place
     };
-    for (const Case& c : {Case{"no song count", "files.dat", nullptr},
-                          Case{"no folder count", "ordner.dat", nullptr},
+    for (const Case& c : {Case{"no song count", "files.dat", "<missing>"},
+                          Case{"no folder count", "ordner.dat", "<missing>"},
                           Case{"count not a number", "files.dat", "zehn\r\n"},
+                          Case{"count a FIFO", "ordner.dat", "<FIFO>"},
                           Case{"list shorter than its count", "index.dat", "/alt/s1\r\n"},
+                          Case{"song list a FIFO", "index.dat", "<FIFO>"},
+                          Case{"folder list a FIFO", "index1.dat", "<FIFO>"},
                           Case{"run's folder list short", "ordner.tmp", "/neu/o1\r\n"}}) {
         SCOPED_TRACE(c.name);
         writeOldIndex();
         writeRun();
-        if (c.content)
+        dir.remove(c.file);
+        if (c.content == std::string("<FIFO>"))
+            dir.makeFifo(c.file);
+        else if (c.content != std::string("<missing>"))
             dir.write(c.file, c.content);
-        else
-            std::remove(dir.file(c.file).c_str());
         const auto before = allFiles();
         EXPECT_FALSE(appendIndex(dir.path(), runSongs, 3));
         EXPECT_EQ(allFiles(), before);
+        dir.remove(c.file);
     }
 }
 
@@ -169,6 +180,39 @@ TEST_F(IndexSaving, AppendCountsRunsBeyondSixteenBits) {
     auto loaded = loadIndex(dir.path());
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded.value()->fullPath(40000), "/viel/40000");
+}
+
+TEST_F(IndexSaving, SavingClearsWhatInterruptedSavesLeftAndNothingElse) {
+    writeOldIndex();
+    writeRun();
+    const std::vector<std::string> leftovers = {"files.dat.a1B2c3", "ordner.dat.XyZ789",
+                                                "index.dat.new",    "files.dat.new",
+                                                "index1.dat.new",   "index.journal.new"};
+    const std::vector<std::string> others = {"files.dat.bak", "files.dat.a1B2c", "index.new",
+                                             "Plattenbox.ini"};
+    for (const auto& name : leftovers)
+        dir.write(name, " 999 \r\n");
+    for (const auto& name : others)
+        dir.write(name, "x");
+    ASSERT_TRUE(appendIndex(dir.path(), runSongs, 3));
+    EXPECT_EQ(dir.names(),
+              (std::vector<std::string>{"Plattenbox.ini", "files.dat", "files.dat.a1B2c",
+                                        "files.dat.bak", "index.dat", "index.new", "index1.dat",
+                                        "mp3.tmp", "ordner.dat", "ordner.tmp"}));
+    EXPECT_EQ(dir.read("files.dat"), " 112 \r\n");
+}
+
+TEST_F(IndexSaving, ARecordNoSaveWroteIsDroppedUnread) {
+    writeOldIndex();
+    dir.write("files.dat.new", " 3 \r\n");
+    for (const char* record : {"", "index.dat\r\n", "Liedspur: gespeichert\r\n../x\r\n"}) {
+        SCOPED_TRACE(record);
+        dir.write("index.journal", record);
+        auto loaded = loadIndex(dir.path());
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(loaded.value()->songCount(), 100u);
+        EXPECT_FALSE(dir.exists("index.journal"));
+    }
 }
 
 } // namespace
