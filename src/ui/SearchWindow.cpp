@@ -118,6 +118,7 @@ void Search::buildElements() {
     lv_1->header()->resizeSection(ResultModel::TitleColumn, twipsToPixels(4000));
     lv_1->header()->resizeSection(ResultModel::FolderColumn, twipsToPixels(4000));
     lv_1->header()->resizeSection(ResultModel::NumberColumn, twipsToPixels(655));
+    connect(lv_1, &ResultListView::fitColumnsRequested, this, [this] { FitColumns(); });
 
     setTabOrder(txt_suchen, cmd_suchen);
     setTabOrder(cmd_suchen, chk_MitOrdner);
@@ -381,8 +382,7 @@ void Search::cmd_suchen_Click() {
         return;
     }
     setInfo("Info: Gefundene Files = ", lv_1->count());
-    lv_1->setFocus();
-    FitColumns();
+    focusFilledList();
 }
 
 void Search::SearchFolders() {
@@ -395,8 +395,7 @@ void Search::SearchFolders() {
         showNoResult(QStringLiteral("Keine passenden Ordner gefunden"));
         return;
     }
-    lv_1->setFocus();
-    FitColumns();
+    focusFilledList();
     setInfo("Info: Gefundene Ordner = ", lv_1->count());
 }
 
@@ -411,8 +410,7 @@ void Search::cmd_Alle_Click() {
         WaitCursor wait;
         lv_1->rows().assign(listAllSongs(m_searchIndex->snapshot()));
     }
-    lv_1->setFocus();
-    FitColumns();
+    focusFilledList();
     setInfo("Info: Gefundene Files = ", lv_1->count());
 }
 
@@ -423,8 +421,7 @@ void Search::ShowAllFolders() {
         WaitCursor wait;
         lv_1->rows().assign(listAllFolders(m_searchIndex->snapshot()));
     }
-    lv_1->setFocus();
-    FitColumns();
+    focusFilledList();
     setInfo("Info: Gefundene Ordner = ", lv_1->count());
 }
 
@@ -436,9 +433,15 @@ void Search::chk_MitOrdner_Click() {
         setInfo("Info: Gefundene Songs = ", lv_1->count());
 }
 
+void Search::focusFilledList() {
+    lv_1->setFocus();
+    // Row 1 selected, so that Space, "#", a double-click or a menu acts on it at once.
+    lv_1->selectFirstRow();
+    FitColumns();
+}
+
 void Search::FitColumns() {
-    lv_1->resizeColumnToContents(ResultModel::TitleColumn);
-    lv_1->resizeColumnToContents(ResultModel::FolderColumn);
+    lv_1->fitTextColumns();
     // Lets the window repaint once; commands that come meanwhile wait for this one.
     QCoreApplication::processEvents();
     lv_1->header()->resizeSection(ResultModel::NumberColumn, twipsToPixels(numberColumnWidth));
