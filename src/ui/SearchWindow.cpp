@@ -72,6 +72,9 @@ Search::Search(Platform platform, IndexWindow showIndexWindow, QWidget* parent)
     resize(twipsToPixels(designWidth),
            twipsToPixels(designHeight) + menuBar()->sizeHint().height());
     qApp->installEventFilter(this);
+    // The program ends with its last window: starts still waiting for the player are
+    // dropped, and a loop over the list stops, so that nothing runs on unseen.
+    connect(qApp, &QGuiApplication::lastWindowClosed, this, [this] { m_listActions->close(); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         // There is no default button outside a dialog: a focused cmd_Alle takes Enter
         // and looks the part, else cmd_suchen does.

@@ -2,16 +2,16 @@
 
 #include "index/SystemError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
-#include <deque>
 #include <fcntl.h>
 #include <mutex>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -90,18 +90,6 @@ Spawned spawn(const std::string& program, const std::vector<std::string>& argume
     return spawned;
 }
 
-// What a start would fail on, found without starting; 0 when it looks startable.
-int startProblem(const std::string& program) {
-    struct stat info {};
-    if (::stat(program.c_str(), &info) != 0)
-        return errno;
-    if (S_ISDIR(info.st_mode))
-        return EISDIR;
-    if (!S_ISREG(info.st_mode) || ::access(program.c_str(), X_OK) != 0)
-        return EACCES;
-    return 0;
-}
-
 void reap(pid_t pid) {
     while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
@@ -146,29 +134,15 @@ struct PosixProcessStarter::Shared : std::enable_shared_from_this<Shared> {
 
     std::mutex mutex;
     std::condition_variable changed;
-    // Player starts waiting for their turn; the first is removed only once started.
-    std::deque<LaunchRequest> waiting;
     bool previousEnded = true;
     Clock::time_point previousStart;
     std::uint64_t previousGeneration = 0;
-    // A waiting start that failed when its turn came, for the next start to report.
-    std::optional<std::string> lateFailure;
-    bool stopping = false;
 };
 
 PosixProcessStarter::PosixProcessStarter(std::chrono::milliseconds playerTurnLimit)
-    : m_shared(std::make_shared<Shared>(playerTurnLimit)) {
-    m_worker = std::thread([this] { runPlayerQueue(); });
-}
+    : m_shared(std::make_shared<Shared>(playerTurnLimit)) {}
 
-PosixProcessStarter::~PosixProcessStarter() {
-    {
-        const std::lock_guard lock(m_shared->mutex);
-        m_shared->stopping = true;
-    }
-    m_shared->changed.notify_all();
-    m_worker.join();
-}
+PosixProcessStarter::~PosixProcessStarter() = default;
 
 std::optional<std::string> PosixProcessStarter::start(const LaunchRequest& request) {
     if (request.target == LaunchRequest::Target::FileManager) {
@@ -185,38 +159,21 @@ std::optional<std::string> PosixProcessStarter::start(const LaunchRequest& reque
 
     Shared& shared = *m_shared;
     std::unique_lock lock(shared.mutex);
-    if (shared.lateFailure)
-        return std::exchange(shared.lateFailure, std::nullopt);
-    if (shared.waiting.empty() && shared.playerTurnFree(Clock::now())) {
-        if (const int error = shared.startPlayer(request); error != 0)
-            return describeSystemError(error);
-        return std::nullopt;
-    }
-    if (const int error = startProblem(request.program); error != 0)
+    // Bounded: the turn comes at the latest when the previous start has had its time.
+    while (!shared.playerTurnFree(Clock::now()))
+        shared.changed.wait_until(lock, shared.previousStart + shared.turnLimit);
+    if (const int error = shared.startPlayer(request); error != 0)
         return describeSystemError(error);
-    shared.waiting.push_back(request);
-    lock.unlock();
-    shared.changed.notify_all();
     return std::nullopt;
 }
 
-void PosixProcessStarter::runPlayerQueue() {
+bool PosixProcessStarter::waitForPlayerTurn(std::chrono::milliseconds limit) {
     Shared& shared = *m_shared;
     std::unique_lock lock(shared.mutex);
-    for (;;) {
-        shared.changed.wait(lock, [&] { return shared.stopping || !shared.waiting.empty(); });
-        if (shared.waiting.empty())
-            return;
-        while (!shared.playerTurnFree(Clock::now()))
-            shared.changed.wait_until(lock, shared.previousStart + shared.turnLimit);
-        if (const int error = shared.startPlayer(shared.waiting.front()); error != 0) {
-            // The rest would fail alike and must not play out of order after a gap.
-            shared.waiting.clear();
-            shared.lateFailure = describeSystemError(error);
-            continue;
-        }
-        shared.waiting.pop_front();
-    }
+    const Clock::time_point until =
+        std::min(Clock::now() + limit, shared.previousStart + shared.turnLimit);
+    return shared.changed.wait_until(lock, until,
+                                     [&] { return shared.playerTurnFree(Clock::now()); });
 }
 
 } // namespace liedspur
