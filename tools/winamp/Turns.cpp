@@ -170,11 +170,16 @@ void Turns::update(const std::function<void(SharedState&)>& change) {
     ::flock(m_fd, LOCK_UN);
 }
 
-Turns::Outcome Turns::waitForTurn(Clock::time_point deadline) {
+void Turns::join() {
     update([this](SharedState& state) { state.waiting.push_back({m_self, false}); });
-    auto pause = std::chrono::milliseconds(1);
+}
+
+Turns::Outcome Turns::waitForTurn(Clock::time_point deadline) {
+    using std::chrono::microseconds;
+    auto pause = microseconds(500);
     for (;;) {
         std::optional<Outcome> outcome;
+        bool next = false;
         const bool late = Clock::now() >= deadline;
         update([&](SharedState& state) {
             // A command whose adapter is gone never gets its turn.
@@ -190,13 +195,15 @@ Turns::Outcome Turns::waitForTurn(Clock::time_point deadline) {
                 outcome = Outcome::MyTurn;
             else if (late)
                 outcome = Outcome::TimedOut;
+            next = !outcome && mine == state.waiting.begin() + 1;
             if (outcome && *outcome != Outcome::MyTurn && mine != state.waiting.end())
                 state.waiting.erase(mine);
         });
         if (outcome)
             return *outcome;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(20));
+        // The next in line looks often, so that the turn passes at once; the others less.
+        std::this_thread::sleep_for(next ? microseconds(500) : pause);
+        pause = std::min(pause * 2, microseconds(20000));
     }
 }
 

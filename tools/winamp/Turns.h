@@ -59,9 +59,10 @@ public:
     Turns& operator=(const Turns&) = delete;
     Turns& operator=(Turns&&) = delete;
 
+    // Takes a place at the end of the queue.
+    void join();
     enum class Outcome { MyTurn, Doomed, TimedOut };
-    // Joins the end of the queue and waits for the turn until `deadline`. Leaves the queue
-    // unless the turn came.
+    // Waits for the turn until `deadline`; leaves the queue unless the turn came.
     Outcome waitForTurn(Clock::time_point deadline);
     // Ends the turn; `doomRest` makes every command still waiting fail alike.
     void leave(bool doomRest);

@@ -38,6 +38,8 @@ using namespace std::chrono_literals;
 constexpr std::int64_t repeatWindowMilliseconds = 10000;
 // How often a player that dies while starting up gets another go.
 constexpr int playerStarts = 3;
+// The launcher's turn pipe, closed once this command has its turn.
+constexpr int launcherTurnDescriptor = 3;
 // How long the player gets to answer when no LIEDSPUR_PLAYER_TIMEOUT says otherwise.
 constexpr double defaultTimeoutSeconds = 10;
 
@@ -209,6 +211,9 @@ int run(const std::vector<std::string>& arguments) {
         return 2;
     }
     const Clock::time_point deadline = Clock::now() + answerTimeout();
+    // Liedspur's launcher waits for the end of this command, or for this descriptor to
+    // close, before it starts the next one; the player started here must not hold it.
+    const bool launcherTurn = ::fcntl(launcherTurnDescriptor, F_SETFD, FD_CLOEXEC) == 0;
     std::string workingDirectory;
     if (char* cwd = ::getcwd(nullptr, 0)) {
         workingDirectory = cwd;
@@ -225,8 +230,13 @@ int run(const std::vector<std::string>& arguments) {
     if (!turns)
         return fail({"Der Befehl an Audacious ist nicht möglich", error}, &*bus, nullptr);
 
+    turns->join();
     switch (turns->waitForTurn(deadline)) {
     case Turns::Outcome::MyTurn:
+        // The launcher may start the next command now: it queues up right behind this
+        // one and gets ready while this one talks to the player.
+        if (launcherTurn)
+            ::close(launcherTurnDescriptor);
         break;
     case Turns::Outcome::Doomed:
         // The command before this one got no answer and has said so.

@@ -8,7 +8,9 @@
 #include <csignal>
 #include <fcntl.h>
 #include <mutex>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <system_error>
 #include <thread>
@@ -54,16 +56,22 @@ struct Spawned {
     int error = 0;
 };
 
-// Started programs read nothing from this program's terminal.
-class NoInput {
+// The descriptor on which a player gets its turn handshake (see the header).
+constexpr int turnDescriptor = 3;
+
+// Started programs read nothing from this program's terminal; a player also gets the
+// write end of its turn pipe.
+class FileActions {
 public:
-    NoInput() {
+    explicit FileActions(int turnWriteEnd) {
         ::posix_spawn_file_actions_init(&m_actions);
         ::posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        if (turnWriteEnd >= 0)
+            ::posix_spawn_file_actions_adddup2(&m_actions, turnWriteEnd, turnDescriptor);
     }
-    ~NoInput() { ::posix_spawn_file_actions_destroy(&m_actions); }
-    NoInput(const NoInput&) = delete;
-    NoInput& operator=(const NoInput&) = delete;
+    ~FileActions() { ::posix_spawn_file_actions_destroy(&m_actions); }
+    FileActions(const FileActions&) = delete;
+    FileActions& operator=(const FileActions&) = delete;
 
     const posix_spawn_file_actions_t* get() const { return &m_actions; }
 
@@ -72,7 +80,7 @@ private:
 };
 
 Spawned spawn(const std::string& program, const std::vector<std::string>& arguments,
-              bool searchPath) {
+              bool searchPath, int turnWriteEnd = -1) {
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 2);
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -81,11 +89,11 @@ Spawned spawn(const std::string& program, const std::vector<std::string>& argume
     argv.push_back(nullptr);
 
     static const SpawnAttributes attributes;
-    static const NoInput noInput;
+    const FileActions actions(turnWriteEnd);
     Spawned spawned;
-    spawned.error = searchPath ? ::posix_spawnp(&spawned.pid, program.c_str(), noInput.get(),
+    spawned.error = searchPath ? ::posix_spawnp(&spawned.pid, program.c_str(), actions.get(),
                                                 attributes.get(), argv.data(), environ)
-                               : ::posix_spawn(&spawned.pid, program.c_str(), noInput.get(),
+                               : ::posix_spawn(&spawned.pid, program.c_str(), actions.get(),
                                                attributes.get(), argv.data(), environ);
     return spawned;
 }
@@ -95,13 +103,38 @@ void reap(pid_t pid) {
     }
 }
 
+// Returns once the player has closed its end of the turn pipe or has ended, whichever
+// comes first; what it writes into the pipe is read and dropped.
+void awaitTurnBack(pid_t pid, int turnReadEnd) {
+    // A descriptor that becomes readable when the process ends.
+    const int ended = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    pollfd watched[2] = {{turnReadEnd, POLLIN, 0}, {ended, POLLIN, 0}};
+    for (;;) {
+        if (::poll(watched, ended >= 0 ? 2 : 1, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (ended >= 0 && watched[1].revents != 0)
+            break;
+        if (watched[0].revents != 0) {
+            char dropped[256];
+            const ssize_t n = ::read(turnReadEnd, dropped, sizeof dropped);
+            if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
+                break;
+        }
+    }
+    if (ended >= 0)
+        ::close(ended);
+}
+
 } // namespace
 
 struct PosixProcessStarter::Shared : std::enable_shared_from_this<Shared> {
     explicit Shared(std::chrono::milliseconds limit) : turnLimit(limit) {}
 
-    // Whether the next player start may go: the previous player process has ended or has
-    // had its time.
+    // Whether the next player start may go: the previous player has given its turn back,
+    // has ended, or has had its time.
     bool playerTurnFree(Clock::time_point now) const {
         return previousEnded || now >= previousStart + turnLimit;
     }
@@ -109,23 +142,34 @@ struct PosixProcessStarter::Shared : std::enable_shared_from_this<Shared> {
     // Starts the player now and notes it as the one the next start waits for. Called with
     // `mutex` held, so that no other start can come in between.
     int startPlayer(const LaunchRequest& request) {
-        const Spawned spawned = spawn(request.program, request.arguments, false);
-        if (spawned.error != 0)
+        int turnPipe[2];
+        if (::pipe2(turnPipe, O_CLOEXEC) != 0)
+            return errno;
+        const Spawned spawned = spawn(request.program, request.arguments, false, turnPipe[1]);
+        ::close(turnPipe[1]);
+        if (spawned.error != 0) {
+            ::close(turnPipe[0]);
             return spawned.error;
+        }
         const std::uint64_t generation = ++previousGeneration;
         previousEnded = false;
         previousStart = Clock::now();
         try {
-            std::thread([self = shared_from_this(), pid = spawned.pid, generation] {
-                reap(pid);
-                const std::lock_guard lock(self->mutex);
-                // A later start may already have taken the turn after the time limit.
-                if (self->previousGeneration == generation)
-                    self->previousEnded = true;
+            std::thread([self = shared_from_this(), pid = spawned.pid, turnPipe, generation] {
+                awaitTurnBack(pid, turnPipe[0]);
+                ::close(turnPipe[0]);
+                {
+                    const std::lock_guard lock(self->mutex);
+                    // A later start may already have taken the turn after the time limit.
+                    if (self->previousGeneration == generation)
+                        self->previousEnded = true;
+                }
                 self->changed.notify_all();
+                reap(pid);
             }).detach();
         } catch (const std::system_error&) {
             // Without a thread to watch it the process is waited for by its time limit only.
+            ::close(turnPipe[0]);
         }
         return 0;
     }

@@ -14,7 +14,9 @@ inline constexpr const char* fileManagerProgram = "xdg-open";
 // them in the background. A player's turn comes when the previous player process has
 // ended or `playerTurnLimit` has passed: a player that stays running (the player itself
 // rather than a command handing over to it) holds up the next command only that long.
-// File manager starts go at once.
+// A player that keeps the order of commands by itself may give the turn back sooner: it
+// gets the write end of a pipe as descriptor 3 and closes it once the next command may
+// start. File manager starts go at once.
 class PosixProcessStarter : public ProcessStarter {
 public:
     explicit PosixProcessStarter(

@@ -54,7 +54,8 @@ QString caseInsensitivePattern(const QString& name) {
 MessageAnswer QtDialogs::showMessage(const MessageRequest& request) {
     QMessageBox box(toQtIcon(request.icon), request.title, request.text,
                     toQtButtons(request.buttons), QApplication::activeWindow());
-    if (request.buttons == MessageButtons::YesNoCancel || request.buttons == MessageButtons::RetryCancel)
+    if (request.buttons == MessageButtons::YesNoCancel ||
+        request.buttons == MessageButtons::RetryCancel)
         box.setEscapeButton(QMessageBox::Cancel);
     switch (box.exec()) {
     case QMessageBox::Yes:
@@ -77,7 +78,8 @@ std::optional<std::string> QtDialogs::showOpenFile(const FileDialogRequest& requ
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.acceptNonExisting ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(request.acceptNonExisting ? QFileDialog::AnyFile
+                                                 : QFileDialog::ExistingFile);
     if (!request.filterFileName.isEmpty())
         dialog.setNameFilter(request.filterLabel + QStringLiteral(" (") +
                              caseInsensitivePattern(request.filterFileName) + QLatin1Char(')'));
