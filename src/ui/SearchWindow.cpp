@@ -325,8 +325,20 @@ void Search::followFrame() {
 
 void Search::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    constexpr Qt::WindowStates large = Qt::WindowMaximized | Qt::WindowFullScreen;
+    const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+    if (!(before & large) && (windowState() & large))
+        m_sizeBeforeMaximized = size();
+    // Back from maximized the window still has the large size for a moment: laying it out
+    // now would make that size its normal one. It gets its earlier size back instead.
+    if ((before & large) && !(windowState() & (large | Qt::WindowMinimized)) &&
+        m_sizeBeforeMaximized.isValid()) {
+        resize(m_sizeBeforeMaximized);
+        return;
+    }
+    Form_Resize();
 }
 
 void Search::showEvent(QShowEvent* event) {

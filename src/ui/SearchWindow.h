@@ -117,6 +117,8 @@ private:
     // Screen-wide as Form_Load made it, until the user resizes the window.
     bool m_screenWide = false;
     QSize m_frameExtra;
+    // The size to go back to when the window leaves the maximized state.
+    QSize m_sizeBeforeMaximized;
     int m_activations = 0;
 };
 

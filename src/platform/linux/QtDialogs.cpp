@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace liedspur {
@@ -49,6 +51,21 @@ QString caseInsensitivePattern(const QString& name) {
     return pattern;
 }
 
+// The window manager cuts a title that is wider than its box: a box with a short text and a
+// long title is widened to the title in a title bar's usual bold, larger font, plus room for
+// the bar's icon and buttons.
+void makeRoomForTitle(QMessageBox& box) {
+    constexpr int titleBarButtons = 140;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    const int width =
+        QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + titleBarButtons;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 } // namespace
 
 MessageAnswer QtDialogs::showMessage(const MessageRequest& request) {
@@ -57,6 +74,7 @@ MessageAnswer QtDialogs::showMessage(const MessageRequest& request) {
     if (request.buttons == MessageButtons::YesNoCancel ||
         request.buttons == MessageButtons::RetryCancel)
         box.setEscapeButton(QMessageBox::Cancel);
+    makeRoomForTitle(box);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return MessageAnswer::Yes;
