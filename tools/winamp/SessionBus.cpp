@@ -95,6 +95,10 @@ std::optional<SessionBus::Error> SessionBus::callPlayer(const char* method, cons
     return failure.value();
 }
 
+bool SessionBus::playerOnTheBus() {
+    return dbus_bus_name_has_owner(m_connection, playerService, nullptr);
+}
+
 std::optional<std::uint32_t> SessionBus::notify(std::uint32_t replaces, const std::string& summary,
                                                 const std::string& body) {
     MessageRef call(dbus_message_new_method_call("org.freedesktop.Notifications",

@@ -29,6 +29,8 @@ public:
     // answer; never starts the player through the bus. None when it was done.
     std::optional<Error> callPlayer(const char* method, const std::string& uri,
                                     std::chrono::milliseconds timeout);
+    // Whether the player has its name on the bus; asks the bus, not the player.
+    bool playerOnTheBus();
     // Shows a desktop notification, replacing notification `replaces` where it is still
     // shown; its number, or none when no notification server answers.
     std::optional<std::uint32_t> notify(std::uint32_t replaces, const std::string& summary,

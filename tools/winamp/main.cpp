@@ -36,6 +36,8 @@ using namespace std::chrono_literals;
 
 // Two failures with the same headline this close together are shown once.
 constexpr std::int64_t repeatWindowMilliseconds = 10000;
+// How long a player that has just taken its name on the bus is left to finish starting.
+constexpr auto playerSettling = std::chrono::milliseconds(500);
 // How often a player that dies while starting up gets another go.
 constexpr int playerStarts = 3;
 // The launcher's turn pipe, closed once this command has its turn.
@@ -120,6 +122,20 @@ std::optional<Failure> startPlayerOnce(Turns& turns, int& starts) {
     return failure;
 }
 
+// Waits until the player takes its name on the bus; false when it ended or took too long.
+bool playerComesUp(SessionBus& bus, Turns& turns, Clock::time_point deadline) {
+    while (Clock::now() < deadline) {
+        if (bus.playerOnTheBus())
+            return true;
+        bool starting = false;
+        turns.update([&](SharedState& state) { starting = state.player && state.player->alive(); });
+        if (!starting)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
 // Hands the command to the player, starting one when none is on the bus.
 std::optional<Failure> deliver(SessionBus& bus, Turns& turns, const Command& command,
                                const std::string& uri, Clock::time_point deadline) {
@@ -137,9 +153,14 @@ std::optional<Failure> deliver(SessionBus& bus, Turns& turns, const Command& com
             return notAnswering();
         if (!callNotTaken(*error))
             return Failure{"Audacious hat den Befehl abgelehnt", error->message};
-        if (noPlayerOnTheBus(*error))
+        if (noPlayerOnTheBus(*error)) {
             if (std::optional<Failure> failure = startPlayerOnce(turns, starts))
                 return failure;
+            // Asked while it still loads its plugins, Audacious may abort: a player coming
+            // up is asked nothing until it has its name on the bus and a moment more.
+            if (playerComesUp(bus, turns, deadline))
+                std::this_thread::sleep_for(playerSettling);
+        }
         std::this_thread::sleep_for(20ms);
     }
 }
