@@ -6,7 +6,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-translations-l10n libgl-dev
     libgtest-dev libgmock-dev
-    audacious dbus-daemon dbus-bin
+    audacious dbus-daemon dbus-bin libdbus-1-dev
     sox libsox-fmt-mp3
     xdg-utils fonts-liberation2
 )

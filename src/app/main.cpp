@@ -5,6 +5,7 @@
 #include "platform/linux/Translations.h"
 #include "ui/NewIndex.h"
 #include "ui/SearchWindow.h"
+#include "ui/UiFont.h"
 #include "ui/WindowIcon.h"
 
 #include <QApplication>
@@ -14,6 +15,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     liedspur::installGermanTranslations(application);
     application.setWindowIcon(QIcon(liedspur::windowIconPixmap()));
+    // Message boxes and file dialogs in the windows' font, whatever the desktop's default.
+    application.setFont(liedspur::dialogFont());
 
     liedspur::QtDialogs dialogs;
     liedspur::PosixProcessStarter processes;

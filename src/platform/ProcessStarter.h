@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,13 +20,22 @@ struct LaunchRequest {
     WindowStyle style = WindowStyle::NormalNoFocus;
 };
 
-// Starts programs without waiting for them.
+// Starts programs without waiting for them. Player starts take turns: each one waits until
+// the previous player process has ended or has had its time, so that the player receives
+// its commands in the order they were given.
 class ProcessStarter {
 public:
     virtual ~ProcessStarter() = default;
 
-    // None when the start is under way, else the reason it cannot happen.
+    // None when the start is under way, else the reason it cannot happen. A player start
+    // that comes before its turn waits for it here.
     virtual std::optional<std::string> start(const LaunchRequest& request) = 0;
+    // Waits at most `limit` for the player's turn; true when a player start would go at
+    // once. A starter without turns is always ready.
+    virtual bool waitForPlayerTurn(std::chrono::milliseconds limit) {
+        (void)limit;
+        return true;
+    }
 };
 
 } // namespace liedspur

@@ -5,14 +5,15 @@
 namespace liedspur {
 
 PlayerCommands::PlayerCommands(Platform platform, Context context)
-    : m_platform(platform), m_context(std::move(context)) {}
+    : m_platform(platform), m_context(std::move(context)),
+      m_queue(platform.processes, m_context.yield) {}
 
 bool PlayerCommands::startPlayCommand(std::string_view target) {
-    return !m_platform.processes.start(playCommand(m_context.playerPath(), target).launch);
+    return !m_queue.start(playCommand(m_context.playerPath(), target).launch);
 }
 
 bool PlayerCommands::startAddCommand(std::string_view target) {
-    return !m_platform.processes.start(addCommand(m_context.playerPath(), target).launch);
+    return !m_queue.start(addCommand(m_context.playerPath(), target).launch);
 }
 
 std::optional<ResultRow> PlayerCommands::selectedRow() const {
@@ -27,7 +28,7 @@ void PlayerCommands::LiedAbspielen_Click() {
     const std::optional<ResultRow> row = m_context.list.selectedRow();
     const bool started =
         row && startPlayCommand(m_context.folderMode() ? row->folderTarget() : row->songTarget());
-    if (!started)
+    if (!started && !closed())
         showStartFailure();
 }
 
@@ -70,7 +71,8 @@ void PlayerCommands::startWholeList(bool replacePlaylist) {
         if (!first)
             return;
         if (!startPlayCommand(first->songTarget())) {
-            showStartFailure();
+            if (!closed())
+                showStartFailure();
             return;
         }
     }
@@ -80,7 +82,8 @@ void PlayerCommands::startWholeList(bool replacePlaylist) {
         if (!row)
             return;
         if (!startAddCommand(row->songTarget())) {
-            showStartFailure();
+            if (!closed())
+                showStartFailure();
             return;
         }
         if (m_context.yield)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StartQueue.h"
 #include "index/LineReader.h"
 #include "platform/Platform.h"
 #include "search/ResultList.h"
@@ -21,7 +22,8 @@ public:
         std::function<bool()> folderMode;
         // PlayerPath as it is now: the player's path and one blank.
         std::function<std::string()> playerPath;
-        // Lets pending window events run between the starts of a long list.
+        // Lets pending window events run between the starts of a long list and while a
+        // start waits for the player's turn.
         Yield yield;
     };
 
@@ -40,6 +42,11 @@ public:
     bool startPlayCommand(std::string_view target);
     bool startAddCommand(std::string_view target);
 
+    // The program is ending: player starts still waiting are dropped, loops over the list
+    // stop, and nothing more is started or reported.
+    void close() { m_queue.close(); }
+    bool closed() const { return m_queue.closed(); }
+
 private:
     // The two complete-list commands: a play command for row 1 or not, then add commands.
     void startWholeList(bool replacePlaylist);
@@ -49,6 +56,7 @@ private:
 
     Platform m_platform;
     Context m_context;
+    StartQueue m_queue;
 };
 
 } // namespace liedspur

@@ -53,6 +53,15 @@ std::optional<ResultRow> ResultModel::rowAt(std::size_t position) const {
     return ResultRow(m_snapshots[entry.snapshot], entry.kind, entry.number);
 }
 
+std::string_view ResultModel::columnText(std::size_t position, Column column) const {
+    const Entry& entry = m_rows[position - 1];
+    const IndexSnapshot& snapshot = *m_snapshots[entry.snapshot];
+    if (entry.kind == RowKind::Folder)
+        return column == TitleColumn ? folderRowText : snapshot.folder(entry.number);
+    return column == TitleColumn ? snapshot.fileName(entry.number)
+                                 : snapshot.folderPath(entry.number);
+}
+
 int ResultModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }

@@ -31,6 +31,9 @@ public:
     std::size_t count() const { return m_rows.size(); }
     // The row at `position`, 1 being the first.
     std::optional<ResultRow> rowAt(std::size_t position) const;
+    // The text of the title or folder column at `position` (1 to count()), read in place:
+    // no row is made, so that a pass over a million rows stays cheap.
+    std::string_view columnText(std::size_t position, Column column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -108,7 +108,7 @@ void ResultListActions::playCompleteList() {
     const std::size_t count = m_context.list.count();
     if (const auto first = m_context.list.rowAt(1))
         m_commands.startPlayCommand(first->songTarget());
-    for (std::size_t position = 2; position <= count; ++position) {
+    for (std::size_t position = 2; position <= count && !m_commands.closed(); ++position) {
         if (const auto row = m_context.list.rowAt(position))
             m_commands.startAddCommand(row->songTarget());
         m_pump();

@@ -38,6 +38,9 @@ public:
     void lv_1_DblClick();
     void lv_1_MouseUp(Qt::MouseButton Button);
 
+    // The program is ending: no more player starts.
+    void close() { m_commands.close(); }
+
     QMenu& kontex() { return *m_kontex; }
     QMenu& kontex_2() { return *m_kontex_2; }
 

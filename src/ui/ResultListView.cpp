@@ -17,10 +17,6 @@ namespace {
 // short name is made of very wide letters only.
 constexpr std::size_t measuredLongest = 200;
 
-std::string_view columnText(const ResultRow& row, int column) {
-    return column == ResultModel::TitleColumn ? row.itemText() : row.folder();
-}
-
 } // namespace
 
 ResultListView::ResultListView(QWidget* parent) : QTreeView(parent) {
@@ -55,6 +51,20 @@ std::optional<ResultRow> ResultListView::selectedRow() const {
     return m_model.rowAt(static_cast<std::size_t>(selected.constFirst().row()) + 1);
 }
 
+void ResultListView::selectFirstRow() {
+    if (m_model.count() == 0)
+        return;
+    const QModelIndex first = m_model.index(0, 0);
+    selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+    scrollTo(first);
+}
+
+void ResultListView::fitTextColumns() {
+    resizeColumnToContents(ResultModel::TitleColumn);
+    resizeColumnToContents(ResultModel::FolderColumn);
+}
+
 int ResultListView::sizeHintForColumn(int column) const {
     if (column == ResultModel::NumberColumn || m_model.count() == 0)
         return QTreeView::sizeHintForColumn(column);
@@ -69,7 +79,8 @@ int ResultListView::sizeHintForColumn(int column) const {
         using Entry = std::pair<std::size_t, std::size_t>; // length, position
         std::priority_queue<Entry, std::vector<Entry>, std::greater<>> longest;
         for (std::size_t position = 1; position <= count; ++position) {
-            const std::size_t length = columnText(*m_model.rowAt(position), column).size();
+            const std::size_t length =
+                m_model.columnText(position, static_cast<ResultModel::Column>(column)).size();
             if (longest.size() < measuredLongest) {
                 longest.emplace(length, position);
             } else if (length > longest.top().first) {
@@ -98,6 +109,8 @@ int ResultListView::sizeHintForColumn(int column) const {
 }
 
 int ResultListView::characterCode(const QKeyEvent& event) {
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return 0;
     if (event.key() == Qt::Key_Backspace)
         return 8;
     const QString text = event.text();
@@ -107,10 +120,35 @@ int ResultListView::characterCode(const QKeyEvent& event) {
 }
 
 void ResultListView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Plus && (event->modifiers() & Qt::KeypadModifier) &&
+        (event->modifiers() & Qt::ControlModifier)) {
+        emit fitColumnsRequested();
+        return;
+    }
     const int code = characterCode(*event);
     if (code != 0)
         emit characterTyped(code);
     QTreeView::keyPressEvent(event);
+}
+
+void ResultListView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::RightButton) {
+        QTreeView::mousePressEvent(event);
+        return;
+    }
+    // The right button selects the row under it and never clears the selection: the menu
+    // it opens acts on the selected row.
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid())
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                     QItemSelectionModel::Rows);
+}
+
+void ResultListView::mouseMoveEvent(QMouseEvent* event) {
+    // Dragging with the right button alone selects nothing either.
+    if (event->buttons() == Qt::RightButton)
+        return;
+    QTreeView::mouseMoveEvent(event);
 }
 
 void ResultListView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -120,7 +158,8 @@ void ResultListView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void ResultListView::mouseReleaseEvent(QMouseEvent* event) {
-    QTreeView::mouseReleaseEvent(event);
+    if (event->button() != Qt::RightButton)
+        QTreeView::mouseReleaseEvent(event);
     emit buttonReleased(event->button());
 }
 

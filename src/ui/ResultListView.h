@@ -23,21 +23,31 @@ public:
     std::optional<ResultRow> rowAt(std::size_t position) const override;
     std::optional<ResultRow> selectedRow() const override;
 
+    // Row 1 becomes the current and selected row; an empty list keeps no selection.
+    void selectFirstRow();
+    // Sizes the title and folder columns to their contents.
+    void fitTextColumns();
+
     // Measured over the rows on screen and the rows with the longest texts, so that a
     // million rows are measured in a few milliseconds.
     int sizeHintForColumn(int column) const override;
 
-    // The character a key event stands for, 0 for none: Backspace is 8, and the keypad's
-    // keys give the same codes as the main keyboard's.
+    // The character a key event stands for, 0 for none: Backspace is 8, the keypad's keys
+    // give the same codes as the main keyboard's, and a key with Control or Alt held gives
+    // none.
     static int characterCode(const QKeyEvent& event);
 
 signals:
     void characterTyped(int characterCode);
     void listDoubleClicked();
     void buttonReleased(Qt::MouseButton button);
+    // Control + keypad plus: the columns are to be fitted.
+    void fitColumnsRequested();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 

@@ -72,6 +72,9 @@ Search::Search(Platform platform, IndexWindow showIndexWindow, QWidget* parent)
     resize(twipsToPixels(designWidth),
            twipsToPixels(designHeight) + menuBar()->sizeHint().height());
     qApp->installEventFilter(this);
+    // The program ends with its last window: starts still waiting for the player are
+    // dropped, and a loop over the list stops, so that nothing runs on unseen.
+    connect(qApp, &QGuiApplication::lastWindowClosed, this, [this] { m_listActions->close(); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         // There is no default button outside a dialog: a focused cmd_Alle takes Enter
         // and looks the part, else cmd_suchen does.
@@ -118,6 +121,7 @@ void Search::buildElements() {
     lv_1->header()->resizeSection(ResultModel::TitleColumn, twipsToPixels(4000));
     lv_1->header()->resizeSection(ResultModel::FolderColumn, twipsToPixels(4000));
     lv_1->header()->resizeSection(ResultModel::NumberColumn, twipsToPixels(655));
+    connect(lv_1, &ResultListView::fitColumnsRequested, this, [this] { FitColumns(); });
 
     setTabOrder(txt_suchen, cmd_suchen);
     setTabOrder(cmd_suchen, chk_MitOrdner);
@@ -321,8 +325,20 @@ void Search::followFrame() {
 
 void Search::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    constexpr Qt::WindowStates large = Qt::WindowMaximized | Qt::WindowFullScreen;
+    const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+    if (!(before & large) && (windowState() & large))
+        m_sizeBeforeMaximized = size();
+    // Back from maximized the window still has the large size for a moment: laying it out
+    // now would make that size its normal one. It gets its earlier size back instead.
+    if ((before & large) && !(windowState() & (large | Qt::WindowMinimized)) &&
+        m_sizeBeforeMaximized.isValid()) {
+        resize(m_sizeBeforeMaximized);
+        return;
+    }
+    Form_Resize();
 }
 
 void Search::showEvent(QShowEvent* event) {
@@ -381,8 +397,7 @@ void Search::cmd_suchen_Click() {
         return;
     }
     setInfo("Info: Gefundene Files = ", lv_1->count());
-    lv_1->setFocus();
-    FitColumns();
+    focusFilledList();
 }
 
 void Search::SearchFolders() {
@@ -395,8 +410,7 @@ void Search::SearchFolders() {
         showNoResult(QStringLiteral("Keine passenden Ordner gefunden"));
         return;
     }
-    lv_1->setFocus();
-    FitColumns();
+    focusFilledList();
     setInfo("Info: Gefundene Ordner = ", lv_1->count());
 }
 
@@ -411,8 +425,7 @@ void Search::cmd_Alle_Click() {
         WaitCursor wait;
         lv_1->rows().assign(listAllSongs(m_searchIndex->snapshot()));
     }
-    lv_1->setFocus();
-    FitColumns();
+    focusFilledList();
     setInfo("Info: Gefundene Files = ", lv_1->count());
 }
 
@@ -423,8 +436,7 @@ void Search::ShowAllFolders() {
         WaitCursor wait;
         lv_1->rows().assign(listAllFolders(m_searchIndex->snapshot()));
     }
-    lv_1->setFocus();
-    FitColumns();
+    focusFilledList();
     setInfo("Info: Gefundene Ordner = ", lv_1->count());
 }
 
@@ -436,9 +448,15 @@ void Search::chk_MitOrdner_Click() {
         setInfo("Info: Gefundene Songs = ", lv_1->count());
 }
 
+void Search::focusFilledList() {
+    lv_1->setFocus();
+    // Row 1 selected, so that Space, "#", a double-click or a menu acts on it at once.
+    lv_1->selectFirstRow();
+    FitColumns();
+}
+
 void Search::FitColumns() {
-    lv_1->resizeColumnToContents(ResultModel::TitleColumn);
-    lv_1->resizeColumnToContents(ResultModel::FolderColumn);
+    lv_1->fitTextColumns();
     // Lets the window repaint once; commands that come meanwhile wait for this one.
     QCoreApplication::processEvents();
     lv_1->header()->resizeSection(ResultModel::NumberColumn, twipsToPixels(numberColumnWidth));

@@ -73,6 +73,8 @@ private:
     void selectSearchText();
     void showNoResult(const QString& message);
     void setInfo(const char* caption, std::size_t count);
+    // The list after a search or listing: focus, row 1 selected, columns fitted.
+    void focusFilledList();
     bool folderMode() const;
 
     // Runs `job` now, or after the job under way when one is running: a search, listing,
@@ -115,6 +117,8 @@ private:
     // Screen-wide as Form_Load made it, until the user resizes the window.
     bool m_screenWide = false;
     QSize m_frameExtra;
+    // The size to go back to when the window leaves the maximized state.
+    QSize m_sizeBeforeMaximized;
     int m_activations = 0;
 };
 

@@ -4,10 +4,14 @@
 
 #include "FakePlatform.h"
 #include "FixedResultList.h"
+#include "PlayerSession.h"
 #include "Snapshots.h"
 #include "TempDir.h"
 
-#include <QProcess>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QObject>
+#include <QVariantMap>
 
 #include <gtest/gtest.h>
 
@@ -19,221 +23,124 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
-#include <thread>
 #include <unistd.h>
 
 namespace liedspur {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 using Playlist = std::vector<std::string>;
+using testing::eventually;
+using testing::Finished;
+using testing::PlayerSession;
+using testing::run;
 namespace fs = std::filesystem;
 
-bool onPath(const std::string& program) {
-    std::istringstream path(std::getenv("PATH") ? std::getenv("PATH") : "");
-    for (std::string folder; std::getline(path, folder, ':');)
-        if (::access((folder + "/" + program).c_str(), X_OK) == 0)
-            return true;
-    return false;
-}
+// The desktop's notification server, as far as the adapter sees it: records what it is
+// asked to show.
+class NotificationServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
-struct Finished {
-    bool ok = false;
-    std::string output;
+public:
+    struct Shown {
+        std::uint32_t replaces;
+        QString summary;
+    };
+
+    NotificationServer() {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        registered = bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
+                                        QDBusConnection::ExportAllSlots) &&
+                     bus.registerService(QStringLiteral("org.freedesktop.Notifications"));
+    }
+    ~NotificationServer() override {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+        bus.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+    }
+
+    bool registered = false;
+    std::vector<Shown> shown;
+
+public slots:
+    uint Notify(const QString&, uint replaces, const QString&, const QString& summary,
+                const QString&, const QStringList&, const QVariantMap&, int) {
+        shown.push_back({replaces, summary});
+        return 7;
+    }
 };
 
-Finished run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // Otherwise audtool prints every letter beyond ASCII as "?".
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    const bool ok = process.waitForFinished(10000) &&
-                    process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    std::string output = process.readAllStandardOutput().toStdString();
-    while (!output.empty() && output.back() == '\n')
-        output.pop_back();
-    return {ok, output};
-}
-
-Finished audtool(const QStringList& arguments) {
-    return run(QStringLiteral("audtool"), arguments);
-}
-
-bool playerAnswers() {
-    return audtool({QStringLiteral("playlist-length")}).ok;
-}
-
-std::optional<Playlist> playlist() {
-    const Finished length = audtool({QStringLiteral("playlist-length")});
-    if (!length.ok)
-        return std::nullopt;
-    Playlist songs;
-    for (int i = 1, n = std::atoi(length.output.c_str()); i <= n; ++i) {
-        const Finished song =
-            audtool({QStringLiteral("playlist-song-filename"), QString::number(i)});
-        if (!song.ok)
-            return std::nullopt;
-        songs.push_back(song.output);
+// This process's player adapters still running.
+int adaptersRunning() {
+    int running = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.find("(winamp.exe)") == std::string::npos)
+            continue;
+        std::istringstream rest(line.substr(line.rfind(')') + 2));
+        char state = 0;
+        pid_t parent = 0;
+        rest >> state >> parent;
+        running += parent == ::getpid() && state != 'Z';
     }
-    return songs;
+    return running;
 }
 
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(20ms);
+// Sets an environment variable for the adapters this test starts, and back after it.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
     }
-    return true;
-}
-
-bool gone(pid_t pid) {
-    if (::kill(pid, 0) != 0)
-        return true;
-    // An ended process whose parent does not reap it counts as gone too.
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const auto close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
-}
-
-void stop(pid_t pid) {
-    if (pid <= 0)
-        return;
-    if (!eventually([pid] { return gone(pid); }, 3s))
-        ::kill(pid, SIGKILL);
-}
-
-std::optional<std::string> sdlOutputPlugin() {
-    for (const fs::path root : {"/usr/lib", "/usr/lib64", "/usr/local/lib"}) {
-        std::error_code error;
-        for (const fs::directory_entry& entry : fs::directory_iterator(root, error)) {
-            const fs::path plugin = entry.path() / "audacious/Output/sdlout.so";
-            if (fs::exists(plugin, error))
-                return plugin.string();
-        }
-        if (fs::exists(root / "audacious/Output/sdlout.so", error))
-            return (root / "audacious/Output/sdlout.so").string();
+    ~ScopedVariable() {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
     }
-    return std::nullopt;
-}
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
 
-// A private session bus and a headless player with a fresh configuration, shared by the
-// tests of one run and shut down by their process ids.
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+// The tests of one run share a session; each test finds the player running.
 class PlayerEndToEnd : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        for (const char* tool : {"audacious", "audtool", "dbus-daemon", "dbus-send", "sox"})
-            if (!onPath(tool)) {
-                s_skipReason = std::string("needs ") + tool;
-                return;
-            }
-        const std::optional<std::string> plugin = sdlOutputPlugin();
-        if (!plugin) {
-            s_skipReason = "needs the SDL output plugin of Audacious";
-            return;
-        }
-        s_dir = std::make_unique<testing::TempDir>();
-        // The player keeps its playlist in its configuration, so each run starts empty;
-        // the SDL output with its dummy driver plays without a sound card.
-        s_dir->makeDirectory("config/audacious");
-        s_dir->write("config/audacious/plugin-registry",
-                     "format 11\noutput " + *plugin +
-                         "\nstamp 1\nversion 48\nflags 0\nname SDL Output\ndomain "
-                         "audacious-plugins\npriority 0\nabout 1\nconfig 0\nenabled 1\n");
-        ::setenv("XDG_CONFIG_HOME", s_dir->file("config").c_str(), 1);
-        ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-        // Whatever the adapter starts has no window.
-        ::unsetenv("DISPLAY");
-        ::unsetenv("WAYLAND_DISPLAY");
-
-        const Finished bus =
-            run(QStringLiteral("dbus-daemon"),
-                {QStringLiteral("--session"), QStringLiteral("--fork"),
-                 QStringLiteral("--print-address=1"), QStringLiteral("--print-pid=1")});
-        std::istringstream busLines(bus.output);
-        std::string address;
-        std::getline(busLines, address);
-        busLines >> s_bus;
-        if (!bus.ok || address.empty() || s_bus <= 0) {
-            s_skipReason = "no session bus could be started";
-            return;
-        }
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-        s_player = startPlayer();
-    }
-
-    static void TearDownTestSuite() {
-        if (s_player > 0)
-            audtool({QStringLiteral("shutdown")});
-        stop(s_player);
-        if (s_bus > 0) {
-            ::kill(s_bus, SIGTERM);
-            stop(s_bus);
-        }
-        s_dir.reset();
-    }
-
-    static pid_t startPlayer() {
-        // Audacious now and then dies while it starts up; it gets a few goes.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            QProcess player;
-            player.setProgram(QStringLiteral("audacious"));
-            player.setArguments({QStringLiteral("-H")});
-            player.setStandardOutputFile(QProcess::nullDevice());
-            player.setStandardErrorFile(QProcess::nullDevice());
-            qint64 pid = 0;
-            if (!player.startDetached(&pid))
-                return 0;
-            // Asked too early, while it loads its plugins, Audacious may abort.
-            std::this_thread::sleep_for(500ms);
-            if (eventually([pid] { return playerAnswers() || gone(pid_t(pid)); }, 10s) &&
-                playerAnswers())
-                return static_cast<pid_t>(pid);
-            stop(static_cast<pid_t>(pid));
-        }
-        return 0;
-    }
+    static void SetUpTestSuite() { s_session = std::make_unique<PlayerSession>(); }
+    static void TearDownTestSuite() { s_session.reset(); }
 
     void SetUp() override {
-        if (!s_skipReason.empty())
-            GTEST_SKIP() << s_skipReason;
-        ASSERT_GT(s_player, 0) << "the player did not answer";
+        if (!s_session->missing().empty())
+            GTEST_SKIP() << s_session->missing();
+        if (!PlayerSession::playerAnswers()) {
+            ASSERT_TRUE(s_session->startPlayer());
+        }
         ASSERT_EQ(::access(LIEDSPUR_ADAPTER, X_OK), 0) << "the adapter is not built";
         app.write("Plattenbox.ini", std::string(LIEDSPUR_ADAPTER) + "\r\n");
         system.appDirectory = app.path();
         ASSERT_TRUE(location.FindPlayer());
         ASSERT_TRUE(dialogs.messages.empty());
 
-        const Finished made =
-            run(QStringLiteral("sox"),
-                {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("8000"),
-                 QStringLiteral("-c"), QStringLiteral("1"),
-                 QString::fromStdString(app.file("ton.mp3")), QStringLiteral("synth"),
-                 QStringLiteral("3"), QStringLiteral("sine"), QStringLiteral("440")});
-        ASSERT_TRUE(made.ok) << "sox made no MP3";
+        ASSERT_TRUE(PlayerSession::makeTone(app.file("ton.mp3"))) << "sox made no MP3";
         std::vector<std::string> songs;
         for (int i = 1; i <= 30; ++i) {
             const std::string number = (i < 10 ? "0" : "") + std::to_string(i);
             songs.push_back(music.file("Grüße aus Köln/Lied " + number + " \"Zitat\" O'Neil.mp3"));
         }
         songs.push_back(music.file("Ordner mit Blank/1 eins.mp3"));
-        songs.push_back(music.file("Ordner mit Blank/2 zwei.mp3"));
+        songs.push_back(music.file("Ordner mit Blank/2 zwei #%?.mp3"));
         music.makeDirectory("Grüße aus Köln");
         music.makeDirectory("Ordner mit Blank");
         for (const std::string& song : songs)
             fs::copy_file(app.file("ton.mp3"), song);
         index = testing::makeSnapshot(songs);
-    }
-
-    void TearDown() override {
-        // Hands over what still waits before the next test looks at the playlist.
-        starter.reset();
     }
 
     // The song rows of the index, from `first`, `count` of them.
@@ -259,7 +166,7 @@ protected:
     ::testing::AssertionResult playlistBecomes(const Playlist& expected,
                                                std::chrono::milliseconds timeout = 15s) {
         std::optional<Playlist> last;
-        if (eventually([&] { return (last = playlist()) == expected; }, timeout))
+        if (eventually([&] { return (last = PlayerSession::playlist()) == expected; }, timeout))
             return ::testing::AssertionSuccess();
         auto failure = ::testing::AssertionFailure() << "playlist:";
         for (const std::string& song : last.value_or(Playlist{"(no answer)"}))
@@ -267,22 +174,40 @@ protected:
         return failure;
     }
 
-    static inline std::string s_skipReason;
-    static inline std::unique_ptr<testing::TempDir> s_dir;
-    static inline pid_t s_bus = 0;
-    static inline pid_t s_player = 0;
+    // A folder put first on PATH where the player is `script`, run by the shell.
+    std::string standIn(const std::string& script) {
+        stand.makeDirectory("bin");
+        const std::string path = stand.file("bin/audacious");
+        testing::writeFileBytes(path, "#!/bin/sh\n" + script + "\n");
+        fs::permissions(path, fs::perms::owner_all);
+        return stand.file("bin");
+    }
+    std::string realPlayer() const {
+        return run(QStringLiteral("sh"),
+                   {QStringLiteral("-c"), QStringLiteral("command -v audacious")})
+            .output;
+    }
+    void stopStandIns() {
+        std::ifstream pids(stand.file("pids"));
+        for (pid_t pid = 0; pids >> pid;)
+            ::kill(pid, SIGKILL);
+    }
+
+    static inline std::unique_ptr<PlayerSession> s_session;
 
     testing::TempDir app;
     testing::TempDir music;
+    testing::TempDir stand;
     IndexPtr index;
     testing::ScriptedDialogs dialogs;
     testing::FakeSystem system;
-    std::unique_ptr<PosixProcessStarter> starter = std::make_unique<PosixProcessStarter>();
-    Platform platform{dialogs, *starter, system};
+    PosixProcessStarter starter;
+    Platform platform{dialogs, starter, system};
     PlayerLocation location{platform};
     testing::FixedResultList list;
-    PlayerCommands commands{
-        platform, {list, [] { return false; }, [this] { return location.playerPath(); }, {}}};
+    PlayerCommands commands{platform,
+                            {list, [] { return false; }, [this] { return location.playerPath(); },
+                             [] { QCoreApplication::processEvents(); }}};
 };
 
 TEST_F(PlayerEndToEnd, PlaysASongThenAddsASongAndAFolder) {
@@ -290,7 +215,11 @@ TEST_F(PlayerEndToEnd, PlaysASongThenAddsASongAndAFolder) {
     commands.LiedAbspielen_Click();
     ASSERT_TRUE(playlistBecomes({rows(1, 1)[0].songTarget()}));
     EXPECT_TRUE(eventually(
-        [] { return audtool({QStringLiteral("playback-status")}).output == "playing"; }, 5s));
+        [] {
+            return run(QStringLiteral("audtool"), {QStringLiteral("playback-status")}).output ==
+                   "playing";
+        },
+        5s));
 
     selectRow(2);
     commands.InWinAmpList_Click();
@@ -300,7 +229,7 @@ TEST_F(PlayerEndToEnd, PlaysASongThenAddsASongAndAFolder) {
     commands.AlleInPlaylist_Click();
     Playlist expected = targets(rows(1, 2));
     expected.push_back(music.file("Ordner mit Blank/1 eins.mp3"));
-    expected.push_back(music.file("Ordner mit Blank/2 zwei.mp3"));
+    expected.push_back(music.file("Ordner mit Blank/2 zwei #%?.mp3"));
     EXPECT_TRUE(playlistBecomes(expected));
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -331,27 +260,81 @@ TEST_F(PlayerEndToEnd, AppendingTheCompleteListKeepsThePlaylist) {
     EXPECT_TRUE(playlistBecomes(expected));
 }
 
-TEST_F(PlayerEndToEnd, TheAdapterStartsAPlayerWhenNoneRuns) {
-    audtool({QStringLiteral("shutdown")});
-    stop(s_player);
-    s_player = 0;
-    ASSERT_FALSE(playerAnswers());
+// The player comes up only this long after the adapter starts it; commands that come
+// meanwhile wait their turn, the program's own turns running out long before.
+class SlowPlayer : public PlayerEndToEnd, public ::testing::WithParamInterface<double> {};
 
-    list.rows = rows(5, 3);
+TEST_P(SlowPlayer, GetsEveryCommandInOrder) {
+    s_session->stopPlayer();
+    const std::string delay = std::to_string(GetParam());
+    const ScopedVariable path("PATH",
+                              standIn("sleep " + delay + "\nexec " + realPlayer() + " \"$@\"") +
+                                  ":" + std::getenv("PATH"));
+    // Room for a player that starts slowly on a busy machine besides the delay.
+    const ScopedVariable timeout("LIEDSPUR_PLAYER_TIMEOUT", "15");
+    list.rows = rows(11, 10);
     commands.AlleInWinamp_Click();
-    EXPECT_TRUE(playlistBecomes(targets(rows(5, 3))));
-    // The new player is the one to shut down at the end.
-    const Finished owner =
-        run(QStringLiteral("dbus-send"),
-            {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-             QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-             QStringLiteral("org.freedesktop.DBus.GetConnectionUnixProcessID"),
-             QStringLiteral("string:org.atheme.audacious")});
-    const auto number = owner.output.find_last_of(' ');
-    if (owner.ok && number != std::string::npos)
-        s_player = static_cast<pid_t>(std::atol(owner.output.c_str() + number + 1));
-    EXPECT_GT(s_player, 0);
+    EXPECT_TRUE(playlistBecomes(targets(rows(11, 10)), 40s));
+    s_session->adoptPlayer();
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(UpToTheTimeout, SlowPlayer, ::testing::Values(0.5, 3.0, 6.0));
+
+struct FailureCase {
+    const char* name;
+    // The player on PATH, none for no player at all.
+    const char* standIn;
+    const char* shown;
+};
+
+class PlayerFailure : public PlayerEndToEnd, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(PlayerFailure, IsShownOnceAsANotification) {
+    const FailureCase& c = GetParam();
+    s_session->stopPlayer();
+    NotificationServer notifications;
+    ASSERT_TRUE(notifications.registered);
+    const std::string folder = c.standIn ? standIn(c.standIn) : stand.path();
+    const ScopedVariable path("PATH", folder);
+    const ScopedVariable timeout("LIEDSPUR_PLAYER_TIMEOUT", "1.5");
+    const ScopedVariable pids("STAND_IN_PIDS", stand.file("pids"));
+
+    list.rows = rows(1, 3);
+    commands.AlleInWinamp_Click();
+    EXPECT_TRUE(eventually([] { return adaptersRunning() == 0; }, 10s));
+    stopStandIns();
+    ASSERT_FALSE(notifications.shown.empty());
+    // Each command failed; all but the first refresh the one notification shown.
+    for (std::size_t i = 0; i < notifications.shown.size(); ++i) {
+        EXPECT_EQ(notifications.shown[i].summary, QString::fromUtf8(c.shown));
+        EXPECT_EQ(notifications.shown[i].replaces, i == 0 ? 0u : 7u);
+    }
+    EXPECT_FALSE(PlayerSession::playerAnswers());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NoPlayer, PlayerFailure,
+    ::testing::Values(FailureCase{"NotAnswering",
+                                  "echo $$ >> \"$STAND_IN_PIDS\"\nexec /bin/sleep 30",
+                                  "Audacious antwortet nicht"},
+                      FailureCase{"NotInstalled", nullptr, "Audacious ist nicht installiert"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PlayerEndToEnd, AFolderNamedAddIsATargetNeverTheOption) {
+    const QString adapter = QStringLiteral(LIEDSPUR_ADAPTER);
+    for (const QStringList& arguments :
+         {QStringList{"/add"}, QStringList{"/ADD"}, QStringList{"/add", "/Add"}}) {
+        const Finished done = run(adapter, arguments);
+        EXPECT_TRUE(done.ok) << arguments.join(' ').toStdString() << ": " << done.errors;
+        EXPECT_EQ(done.errors, "");
+    }
+    const Finished usage = run(adapter, {});
+    EXPECT_FALSE(usage.ok);
+    EXPECT_NE(usage.errors.find("Aufruf: winamp.exe ZIEL"), std::string::npos);
 }
 
 } // namespace
 } // namespace liedspur
+
+#include "PlayerEndToEndTest.moc"

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace liedspur {
 namespace {
 
@@ -268,6 +270,37 @@ TEST_F(Commands, APlayerVanishingDuringTheListStopsItWithOneMessage) {
     EXPECT_EQ(startedArguments(),
               (std::vector<Arguments>{{"/a/1.mp3"}, {"/add", "/a/2.mp3"}, {"/add", "/a/3.mp3"}}));
     EXPECT_EQ(fake.dialogs.messages, std::vector{startFailure});
+}
+
+TEST_F(Commands, AGestureWhileTheListWaitsForThePlayerGoesInAtItsTurn) {
+    // A player that takes its time for each command: the list waits for its turns, and
+    // a song added meanwhile comes right after the start under way, not after the list.
+    fake.processes.turn = std::chrono::milliseconds(20);
+    list.rows = songs({"/a/1.mp3", "/a/2.mp3", "/a/3.mp3", "/a/4.mp3"});
+    bool added = false;
+    onYield = [&] {
+        if (std::exchange(added, true))
+            return;
+        list.selected = 4;
+        commands.InWinAmpList_Click();
+    };
+    commands.AlleInWinamp_Click();
+    EXPECT_EQ(startedArguments(), (std::vector<Arguments>{{"/a/1.mp3"},
+                                                          {"/add", "/a/2.mp3"},
+                                                          {"/add", "/a/4.mp3"},
+                                                          {"/add", "/a/3.mp3"},
+                                                          {"/add", "/a/4.mp3"}}));
+}
+
+TEST_F(Commands, ClosingStopsTheListQuietlyAndStartsNothingMore) {
+    fake.processes.turn = std::chrono::milliseconds(20);
+    list.rows = songs({"/a/1.mp3", "/a/2.mp3", "/a/3.mp3"});
+    list.selected = 1;
+    onYield = [this] { commands.close(); };
+    commands.AlleInWinamp_Click();
+    commands.LiedAbspielen_Click();
+    EXPECT_EQ(startedArguments(), (std::vector<Arguments>{{"/a/1.mp3"}}));
+    EXPECT_TRUE(fake.dialogs.messages.empty());
 }
 
 } // namespace

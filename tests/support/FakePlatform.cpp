@@ -1,5 +1,8 @@
 #include "FakePlatform.h"
 
+#include <algorithm>
+#include <thread>
+
 namespace liedspur::testing {
 
 namespace {
@@ -38,10 +41,21 @@ std::optional<std::string> ScriptedDialogs::showOpenFile(const FileDialogRequest
 }
 
 std::optional<std::string> RecordingProcessStarter::start(const LaunchRequest& request) {
+    if (request.target == LaunchRequest::Target::Player)
+        while (!waitForPlayerTurn(turn)) {
+        }
     if (!failingProgram.empty() && request.program == failingProgram)
         return failure;
+    if (request.target == LaunchRequest::Target::Player)
+        m_turnEnds = std::chrono::steady_clock::now() + turn;
     started.push_back(request);
     return std::nullopt;
+}
+
+bool RecordingProcessStarter::waitForPlayerTurn(std::chrono::milliseconds limit) {
+    const auto now = std::chrono::steady_clock::now();
+    std::this_thread::sleep_until(std::min(m_turnEnds, now + limit));
+    return std::chrono::steady_clock::now() >= m_turnEnds;
 }
 
 } // namespace liedspur::testing

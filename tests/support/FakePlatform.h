@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -16,7 +17,9 @@ public:
     // What the next message box answers; without a script every box answers its first button.
     void answerNextMessage(MessageAnswer answer) { m_messageAnswers.push_back(answer); }
     // What the next file dialog returns (none: cancelled).
-    void answerNextFileDialog(std::optional<std::string> path) { m_fileAnswers.push_back(std::move(path)); }
+    void answerNextFileDialog(std::optional<std::string> path) {
+        m_fileAnswers.push_back(std::move(path));
+    }
     // Called while a message box is shown, as if the user did something meanwhile.
     std::function<void(const MessageRequest&)> onMessage;
 
@@ -35,11 +38,17 @@ private:
 class RecordingProcessStarter : public ProcessStarter {
 public:
     std::optional<std::string> start(const LaunchRequest& request) override;
+    bool waitForPlayerTurn(std::chrono::milliseconds limit) override;
 
     std::vector<LaunchRequest> started;
+    // How long each player start holds the turn, as a player that takes its time would.
+    std::chrono::milliseconds turn{0};
     // When set, starts of this program fail with this description.
     std::string failingProgram;
     std::string failure = "Datei oder Verzeichnis nicht gefunden";
+
+private:
+    std::chrono::steady_clock::time_point m_turnEnds;
 };
 
 class FakeSystem : public SystemServices {

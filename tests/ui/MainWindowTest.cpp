@@ -368,7 +368,7 @@ TEST_F(MainWindow, ResizeKeepsTheMinimumAndTheScreenHeight) {
     }
 }
 
-TEST_F(MainWindow, MinimizedKeepsItsLayoutAndMaximizedFillsTheScreen) {
+TEST_F(MainWindow, MinimizedKeepsItsLayoutMaximizedFillsTheScreenRestoredIsAsBefore) {
     startWithIndex();
     window->resize(1000, 400);
     settle();
@@ -382,6 +382,14 @@ TEST_F(MainWindow, MinimizedKeepsItsLayoutAndMaximizedFillsTheScreen) {
     const QSize outer = window->frameGeometry().size();
     EXPECT_EQ(list().width(), outer.width() - twipsToPixels(360));
     EXPECT_EQ(list().height(), outer.height() - (list().y() + twipsToPixels(700)));
+    // Restored, it has its earlier size again, also where the window system tells the new
+    // state before the new size, as X11 does.
+    window->overrideWindowState(Qt::WindowNoState);
+    QWindowStateChangeEvent restored(Qt::WindowMaximized);
+    QApplication::sendEvent(window.get(), &restored);
+    settle();
+    EXPECT_EQ(window->frameGeometry().size(), QSize(1004, 404));
+    EXPECT_EQ(list().size(), listSize);
 }
 
 } // namespace

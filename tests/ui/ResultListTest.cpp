@@ -1,9 +1,12 @@
 #include "SearchWindowFixture.h"
 
 #include "ui/ResultListView.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -13,7 +16,9 @@ namespace liedspur::testing {
 namespace {
 
 enum class Mode { Songs, Folders };
-enum class Rows { None, NoneSelected, SecondSelected };
+// The rows of a full listing: none, none selected, row 1 selected as the listing left it,
+// or row 2 selected by the user.
+enum class Rows { None, NoneSelected, AsFilled, SecondSelected };
 
 class ResultListKeys : public SearchWindowFixture {
 protected:
@@ -28,13 +33,24 @@ protected:
             element<QCheckBox>("chk_MitOrdner")->click();
         if (rows != Rows::None)
             click("cmd_Alle");
+        if (rows == Rows::NoneSelected)
+            list().selectionModel()->clearSelection();
         if (rows == Rows::SecondSelected)
             selectRow(2);
     }
     QPoint belowTheRows() { return QPoint(20, list().viewport()->height() - 5); }
+    QPoint onRow(int position) {
+        return list().visualRect(list().model()->index(position - 1, 0)).center();
+    }
+    // The selected row's position, 0 for none.
+    std::size_t selected() {
+        const QModelIndexList rows = list().selectionModel()->selectedRows();
+        return rows.isEmpty() ? 0 : std::size_t(rows.constFirst().row()) + 1;
+    }
 
-    // Releases `button` over the list and returns the pop-up menu it opened, if any.
-    QString releaseButton(Qt::MouseButton button, QStringList* entries = nullptr) {
+    // Clicks `button` over the list and returns the pop-up menu it opened, if any.
+    QString releaseButton(Qt::MouseButton button, QStringList* entries = nullptr,
+                          std::optional<QPoint> where = std::nullopt) {
         QString opened;
         QTimer::singleShot(0, [&] {
             if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
@@ -47,7 +63,7 @@ protected:
                 menu->close();
             }
         });
-        QTest::mouseClick(list().viewport(), button, {}, belowTheRows());
+        QTest::mouseClick(list().viewport(), button, {}, where.value_or(belowTheRows()));
         settle();
         return opened;
     }
@@ -84,6 +100,14 @@ const auto space = [](QWidget* w) { character(w, ' '); };
 const auto hash = [](QWidget* w) { character(w, '#'); };
 const auto plus = [](QWidget* w) { character(w, '+'); };
 const auto keypadPlus = [](QWidget* w) { QTest::keyClick(w, Qt::Key_Plus, Qt::KeypadModifier); };
+const auto withControlOrAlt = [](QWidget* w) {
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::KeyboardModifiers(Qt::AltModifier)}) {
+        for (const char c : {' ', '#', '+'})
+            QTest::keyClick(w, c, modifiers);
+        QTest::keyClick(w, Qt::Key_Plus, modifiers | Qt::KeypadModifier);
+    }
+};
 const auto letters = [](QWidget* w) {
     character(w, 'a');
     character(w, 'Z');
@@ -107,6 +131,17 @@ INSTANTIATE_TEST_SUITE_P(
                 keypadPlus,
                 {"play " + eins, "add " + zwei, "add " + drei}},
         KeyCase{"SongOtherKeysNothing", Mode::Songs, Rows::SecondSelected, letters, {}},
+        KeyCase{"SongControlOrAltNothing", Mode::Songs, Rows::SecondSelected, withControlOrAlt, {}},
+        KeyCase{"SongFirstSpaceAfterTheListingAddsRowOne",
+                Mode::Songs,
+                Rows::AsFilled,
+                space,
+                {"add " + eins}},
+        KeyCase{"FolderFirstSpaceAfterTheListingAddsRowOne",
+                Mode::Folders,
+                Rows::AsFilled,
+                space,
+                {"add /m/A B"}},
         KeyCase{"SongSpaceWithoutSelectionNothing", Mode::Songs, Rows::NoneSelected, space, {}},
         KeyCase{"SongHashWithoutSelectionNothing", Mode::Songs, Rows::NoneSelected, hash, {}},
         KeyCase{"SongEmptyListNothing",
@@ -129,6 +164,61 @@ INSTANTIATE_TEST_SUITE_P(
                 {}},
         KeyCase{"FolderOtherKeysNothing", Mode::Folders, Rows::SecondSelected, letters, {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ResultListKeys, ControlKeypadPlusFitsTheColumns) {
+    prepare(Mode::Songs, Rows::AsFilled);
+    for (int column = 0; column < 3; ++column)
+        list().header()->resizeSection(column, 5);
+    QTest::keyClick(&list(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_GE(list().header()->sectionSize(0), list().sizeHintForColumn(0));
+    EXPECT_GE(list().header()->sectionSize(1), list().sizeHintForColumn(1));
+    EXPECT_EQ(list().header()->sectionSize(2), twipsToPixels(800));
+    EXPECT_TRUE(started().empty());
+}
+
+TEST_F(ResultListKeys, AnySearchOrListingSelectsRowOneAndAnEmptyListNothing) {
+    prepare(Mode::Songs, Rows::SecondSelected);
+    searchField().setText("mp3");
+    click("cmd_suchen");
+    EXPECT_EQ(selected(), 1u);
+    searchField().setText("nirgends");
+    click("cmd_suchen");
+    EXPECT_EQ(selected(), 0u);
+    element<QCheckBox>("chk_MitOrdner")->click();
+    searchField().setText("m");
+    click("cmd_suchen");
+    EXPECT_EQ(selected(), 1u);
+}
+
+TEST_F(ResultListKeys, TheRightButtonSelectsItsRowAndKeepsTheSelectionOverEmptySpace) {
+    prepare(Mode::Songs, Rows::SecondSelected);
+    EXPECT_EQ(releaseButton(Qt::RightButton), "kontex");
+    EXPECT_EQ(selected(), 2u);
+    EXPECT_EQ(releaseButton(Qt::RightButton, nullptr, onRow(3)), "kontex");
+    EXPECT_EQ(selected(), 3u);
+    // The left button selects as it always did.
+    releaseButton(Qt::LeftButton, nullptr, onRow(1));
+    EXPECT_EQ(selected(), 1u);
+}
+
+TEST_F(ResultListKeys, ClosingTheWindowDropsWaitingStartsAndEndsTheProgram) {
+    prepare(Mode::Songs, Rows::AsFilled);
+    // A player that takes a second for each command.
+    fake.processes.turn = std::chrono::seconds(1);
+    QElapsedTimer sinceClosing;
+    QTimer::singleShot(0, [this] { character(&list(), '+'); });
+    QTimer::singleShot(300, [this, &sinceClosing] {
+        sinceClosing.start();
+        window->close();
+    });
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, qApp, &QCoreApplication::quit);
+    safety.start(10000);
+    QApplication::exec();
+    EXPECT_LT(sinceClosing.elapsed(), 1000);
+    EXPECT_EQ(started(), (std::vector<std::string>{"play " + eins}));
+}
 
 TEST_F(ResultListKeys, PlusSkipsARowThatCannotBeStartedAndGoesOn) {
     prepare(Mode::Songs, Rows::NoneSelected);

@@ -16,11 +16,20 @@ namespace liedspur {
 
 namespace {
 
-const std::set<QByteArray> pseudoFileSystems = {
-    "autofs",  "binfmt_misc", "bpf",     "cgroup",  "cgroup2",    "configfs", "debugfs",
-    "devpts",  "devtmpfs",    "efivarfs", "fusectl", "hugetlbfs", "mqueue",   "nsfs",
-    "overlay", "proc",        "pstore",  "securityfs", "squashfs", "sysfs",   "tracefs",
-    "tmpfs",   "ramfs",       "rpc_pipefs", "selinuxfs", "fuse.gvfsd-fuse", "fuse.portal"};
+const std::set<QByteArray> pseudoFileSystems = {"autofs",     "binfmt_misc",
+                                                "bpf",        "cgroup",
+                                                "cgroup2",    "configfs",
+                                                "debugfs",    "devpts",
+                                                "devtmpfs",   "efivarfs",
+                                                "fusectl",    "hugetlbfs",
+                                                "mqueue",     "nsfs",
+                                                "overlay",    "proc",
+                                                "pstore",     "securityfs",
+                                                "squashfs",   "sysfs",
+                                                "tracefs",    "tmpfs",
+                                                "ramfs",      "rpc_pipefs",
+                                                "selinuxfs",  "fuse.gvfsd-fuse",
+                                                "fuse.portal"};
 
 bool isDirectory(const std::string& path) {
     struct stat info {};
@@ -71,7 +80,9 @@ std::vector<Drive> LinuxSystem::drives() {
     return drives;
 }
 
-std::string LinuxSystem::networkFolder() { return linuxNetworkFolder(); }
+std::string LinuxSystem::networkFolder() {
+    return linuxNetworkFolder();
+}
 
 void LinuxSystem::endProgram() {
     std::fflush(nullptr);

@@ -6,13 +6,14 @@
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
-#include <deque>
 #include <fcntl.h>
 #include <mutex>
+#include <poll.h>
 #include <spawn.h>
-#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -55,16 +56,22 @@ struct Spawned {
     int error = 0;
 };
 
-// Started programs read nothing from this program's terminal.
-class NoInput {
+// The descriptor on which a player gets its turn handshake (see the header).
+constexpr int turnDescriptor = 3;
+
+// Started programs read nothing from this program's terminal; a player also gets the
+// write end of its turn pipe.
+class FileActions {
 public:
-    NoInput() {
+    explicit FileActions(int turnWriteEnd) {
         ::posix_spawn_file_actions_init(&m_actions);
         ::posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        if (turnWriteEnd >= 0)
+            ::posix_spawn_file_actions_adddup2(&m_actions, turnWriteEnd, turnDescriptor);
     }
-    ~NoInput() { ::posix_spawn_file_actions_destroy(&m_actions); }
-    NoInput(const NoInput&) = delete;
-    NoInput& operator=(const NoInput&) = delete;
+    ~FileActions() { ::posix_spawn_file_actions_destroy(&m_actions); }
+    FileActions(const FileActions&) = delete;
+    FileActions& operator=(const FileActions&) = delete;
 
     const posix_spawn_file_actions_t* get() const { return &m_actions; }
 
@@ -73,7 +80,7 @@ private:
 };
 
 Spawned spawn(const std::string& program, const std::vector<std::string>& arguments,
-              bool searchPath) {
+              bool searchPath, int turnWriteEnd = -1) {
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 2);
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -82,25 +89,13 @@ Spawned spawn(const std::string& program, const std::vector<std::string>& argume
     argv.push_back(nullptr);
 
     static const SpawnAttributes attributes;
-    static const NoInput noInput;
+    const FileActions actions(turnWriteEnd);
     Spawned spawned;
-    spawned.error = searchPath ? ::posix_spawnp(&spawned.pid, program.c_str(), noInput.get(),
+    spawned.error = searchPath ? ::posix_spawnp(&spawned.pid, program.c_str(), actions.get(),
                                                 attributes.get(), argv.data(), environ)
-                               : ::posix_spawn(&spawned.pid, program.c_str(), noInput.get(),
+                               : ::posix_spawn(&spawned.pid, program.c_str(), actions.get(),
                                                attributes.get(), argv.data(), environ);
     return spawned;
-}
-
-// What a start would fail on, found without starting; 0 when it looks startable.
-int startProblem(const std::string& program) {
-    struct stat info {};
-    if (::stat(program.c_str(), &info) != 0)
-        return errno;
-    if (S_ISDIR(info.st_mode))
-        return EISDIR;
-    if (!S_ISREG(info.st_mode) || ::access(program.c_str(), X_OK) != 0)
-        return EACCES;
-    return 0;
 }
 
 // The system hands each argument on up to its first NUL byte: such a path would arrive cut.
@@ -115,13 +110,38 @@ void reap(pid_t pid) {
     }
 }
 
+// Returns once the player has closed its end of the turn pipe or has ended, whichever
+// comes first; what it writes into the pipe is read and dropped.
+void awaitTurnBack(pid_t pid, int turnReadEnd) {
+    // A descriptor that becomes readable when the process ends.
+    const int ended = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    pollfd watched[2] = {{turnReadEnd, POLLIN, 0}, {ended, POLLIN, 0}};
+    for (;;) {
+        if (::poll(watched, ended >= 0 ? 2 : 1, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (ended >= 0 && watched[1].revents != 0)
+            break;
+        if (watched[0].revents != 0) {
+            char dropped[256];
+            const ssize_t n = ::read(turnReadEnd, dropped, sizeof dropped);
+            if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
+                break;
+        }
+    }
+    if (ended >= 0)
+        ::close(ended);
+}
+
 } // namespace
 
 struct PosixProcessStarter::Shared : std::enable_shared_from_this<Shared> {
     explicit Shared(std::chrono::milliseconds limit) : turnLimit(limit) {}
 
-    // Whether the next player start may go: the previous player process has ended or has
-    // had its time.
+    // Whether the next player start may go: the previous player has given its turn back,
+    // has ended, or has had its time.
     bool playerTurnFree(Clock::time_point now) const {
         return previousEnded || now >= previousStart + turnLimit;
     }
@@ -129,23 +149,34 @@ struct PosixProcessStarter::Shared : std::enable_shared_from_this<Shared> {
     // Starts the player now and notes it as the one the next start waits for. Called with
     // `mutex` held, so that no other start can come in between.
     int startPlayer(const LaunchRequest& request) {
-        const Spawned spawned = spawn(request.program, request.arguments, false);
-        if (spawned.error != 0)
+        int turnPipe[2];
+        if (::pipe2(turnPipe, O_CLOEXEC) != 0)
+            return errno;
+        const Spawned spawned = spawn(request.program, request.arguments, false, turnPipe[1]);
+        ::close(turnPipe[1]);
+        if (spawned.error != 0) {
+            ::close(turnPipe[0]);
             return spawned.error;
+        }
         const std::uint64_t generation = ++previousGeneration;
         previousEnded = false;
         previousStart = Clock::now();
         try {
-            std::thread([self = shared_from_this(), pid = spawned.pid, generation] {
-                reap(pid);
-                const std::lock_guard lock(self->mutex);
-                // A later start may already have taken the turn after the time limit.
-                if (self->previousGeneration == generation)
-                    self->previousEnded = true;
+            std::thread([self = shared_from_this(), pid = spawned.pid, turnPipe, generation] {
+                awaitTurnBack(pid, turnPipe[0]);
+                ::close(turnPipe[0]);
+                {
+                    const std::lock_guard lock(self->mutex);
+                    // A later start may already have taken the turn after the time limit.
+                    if (self->previousGeneration == generation)
+                        self->previousEnded = true;
+                }
                 self->changed.notify_all();
+                reap(pid);
             }).detach();
         } catch (const std::system_error&) {
             // Without a thread to watch it the process is waited for by its time limit only.
+            ::close(turnPipe[0]);
         }
         return 0;
     }
@@ -154,29 +185,15 @@ struct PosixProcessStarter::Shared : std::enable_shared_from_this<Shared> {
 
     std::mutex mutex;
     std::condition_variable changed;
-    // Player starts waiting for their turn; the first is removed only once started.
-    std::deque<LaunchRequest> waiting;
     bool previousEnded = true;
     Clock::time_point previousStart;
     std::uint64_t previousGeneration = 0;
-    // A waiting start that failed when its turn came, for the next start to report.
-    std::optional<std::string> lateFailure;
-    bool stopping = false;
 };
 
 PosixProcessStarter::PosixProcessStarter(std::chrono::milliseconds playerTurnLimit)
-    : m_shared(std::make_shared<Shared>(playerTurnLimit)) {
-    m_worker = std::thread([this] { runPlayerQueue(); });
-}
+    : m_shared(std::make_shared<Shared>(playerTurnLimit)) {}
 
-PosixProcessStarter::~PosixProcessStarter() {
-    {
-        const std::lock_guard lock(m_shared->mutex);
-        m_shared->stopping = true;
-    }
-    m_shared->changed.notify_all();
-    m_worker.join();
-}
+PosixProcessStarter::~PosixProcessStarter() = default;
 
 std::optional<std::string> PosixProcessStarter::start(const LaunchRequest& request) {
     if (holdsNul(request))
@@ -195,38 +212,21 @@ std::optional<std::string> PosixProcessStarter::start(const LaunchRequest& reque
 
     Shared& shared = *m_shared;
     std::unique_lock lock(shared.mutex);
-    if (shared.lateFailure)
-        return std::exchange(shared.lateFailure, std::nullopt);
-    if (shared.waiting.empty() && shared.playerTurnFree(Clock::now())) {
-        if (const int error = shared.startPlayer(request); error != 0)
-            return describeSystemError(error);
-        return std::nullopt;
-    }
-    if (const int error = startProblem(request.program); error != 0)
+    // Bounded: the turn comes at the latest when the previous start has had its time.
+    while (!shared.playerTurnFree(Clock::now()))
+        shared.changed.wait_until(lock, shared.previousStart + shared.turnLimit);
+    if (const int error = shared.startPlayer(request); error != 0)
         return describeSystemError(error);
-    shared.waiting.push_back(request);
-    lock.unlock();
-    shared.changed.notify_all();
     return std::nullopt;
 }
 
-void PosixProcessStarter::runPlayerQueue() {
+bool PosixProcessStarter::waitForPlayerTurn(std::chrono::milliseconds limit) {
     Shared& shared = *m_shared;
     std::unique_lock lock(shared.mutex);
-    for (;;) {
-        shared.changed.wait(lock, [&] { return shared.stopping || !shared.waiting.empty(); });
-        if (shared.waiting.empty())
-            return;
-        while (!shared.playerTurnFree(Clock::now()))
-            shared.changed.wait_until(lock, shared.previousStart + shared.turnLimit);
-        if (const int error = shared.startPlayer(shared.waiting.front()); error != 0) {
-            // The rest would fail alike and must not play out of order after a gap.
-            shared.waiting.clear();
-            shared.lateFailure = describeSystemError(error);
-            continue;
-        }
-        shared.waiting.pop_front();
-    }
+    const Clock::time_point until =
+        std::min(Clock::now() + limit, shared.previousStart + shared.turnLimit);
+    return shared.changed.wait_until(lock, until,
+                                     [&] { return shared.playerTurnFree(Clock::now()); });
 }
 
 } // namespace liedspur

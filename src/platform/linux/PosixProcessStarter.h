@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <memory>
-#include <thread>
 
 namespace liedspur {
 
@@ -12,29 +11,28 @@ namespace liedspur {
 inline constexpr const char* fileManagerProgram = "xdg-open";
 
 // Starts programs with posix_spawn, arguments one by one, no shell in between, and reaps
-// them in the background. Player starts keep their order: each one waits, on a worker
-// thread, until the previous player process has ended or `playerTurnLimit` has passed, so
-// the player receives its commands in the order the program gave them. File manager
-// starts go at once. start() itself never waits for a process.
+// them in the background. A player's turn comes when the previous player process has
+// ended or `playerTurnLimit` has passed: a player that stays running (the player itself
+// rather than a command handing over to it) holds up the next command only that long.
+// A player that keeps the order of commands by itself may give the turn back sooner: it
+// gets the write end of a pipe as descriptor 3 and closes it once the next command may
+// start. File manager starts go at once.
 class PosixProcessStarter : public ProcessStarter {
 public:
     explicit PosixProcessStarter(
         std::chrono::milliseconds playerTurnLimit = std::chrono::seconds(2));
-    // Hands the player the starts still waiting, in their order, before it returns.
+    // Waits for nothing: processes still running go on without this program.
     ~PosixProcessStarter() override;
     PosixProcessStarter(const PosixProcessStarter&) = delete;
     PosixProcessStarter& operator=(const PosixProcessStarter&) = delete;
 
-    // A player start that has to wait is checked at once (the program exists and may be
-    // run); should it still fail when its turn comes, the next player start reports that.
     std::optional<std::string> start(const LaunchRequest& request) override;
+    bool waitForPlayerTurn(std::chrono::milliseconds limit) override;
 
 private:
     struct Shared;
-    void runPlayerQueue();
 
     std::shared_ptr<Shared> m_shared;
-    std::thread m_worker;
 };
 
 } // namespace liedspur

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace liedspur {
@@ -49,13 +51,30 @@ QString caseInsensitivePattern(const QString& name) {
     return pattern;
 }
 
+// The window manager cuts a title that is wider than its box: a box with a short text and a
+// long title is widened to the title in a title bar's usual bold, larger font, plus room for
+// the bar's icon and buttons.
+void makeRoomForTitle(QMessageBox& box) {
+    constexpr int titleBarButtons = 140;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    const int width =
+        QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + titleBarButtons;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 } // namespace
 
 MessageAnswer QtDialogs::showMessage(const MessageRequest& request) {
     QMessageBox box(toQtIcon(request.icon), request.title, request.text,
                     toQtButtons(request.buttons), QApplication::activeWindow());
-    if (request.buttons == MessageButtons::YesNoCancel || request.buttons == MessageButtons::RetryCancel)
+    if (request.buttons == MessageButtons::YesNoCancel ||
+        request.buttons == MessageButtons::RetryCancel)
         box.setEscapeButton(QMessageBox::Cancel);
+    makeRoomForTitle(box);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return MessageAnswer::Yes;
@@ -77,7 +96,8 @@ std::optional<std::string> QtDialogs::showOpenFile(const FileDialogRequest& requ
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.acceptNonExisting ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(request.acceptNonExisting ? QFileDialog::AnyFile
+                                                 : QFileDialog::ExistingFile);
     if (!request.filterFileName.isEmpty())
         dialog.setNameFilter(request.filterLabel + QStringLiteral(" (") +
                              caseInsensitivePattern(request.filterFileName) + QLatin1Char(')'));

@@ -1,0 +1,147 @@
+// Times the player adapter against a bare dbus-send of the same command to the same
+// running Audacious, and the "+" key over the whole list through the program's own
+// launcher, from the key to the last song in the player's playlist. The player runs
+// headless on a session bus of its own.
+
+#include "BenchPlatform.h"
+#include "BenchSupport.h"
+#include "Command.h"
+#include "PlayerSession.h"
+
+#include "platform/linux/PosixProcessStarter.h"
+#include "ui/ResultListView.h"
+#include "ui/SearchWindow.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+using namespace liedspur;
+using namespace liedspur::bench;
+using liedspur::testing::PlayerSession;
+
+namespace {
+
+constexpr int runs = 41;
+
+// Runs a program to its end, as the program's launcher would start it.
+bool runProgram(const std::vector<std::string>& command) {
+    std::vector<char*> argv;
+    for (const std::string& argument : command)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string crlfLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    const std::size_t rows = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000;
+    PlayerSession session;
+    if (!session.missing().empty()) {
+        std::printf("skipped: %s\n", session.missing().c_str());
+        return 0;
+    }
+
+    // The songs: one short tone under many names with blanks and a "#".
+    namespace fs = std::filesystem;
+    const std::string folder = session.folder() + "/Musik mit Blank #1/";
+    fs::create_directories(folder);
+    if (!PlayerSession::makeTone(folder + "Ton.mp3")) {
+        std::fprintf(stderr, "sox made no MP3\n");
+        return 1;
+    }
+    std::vector<std::string> songs;
+    for (std::size_t i = 1; i <= rows; ++i) {
+        songs.push_back(folder + "Lied " + std::to_string(i) + ".mp3");
+        fs::create_hard_link(folder + "Ton.mp3", songs.back());
+    }
+
+    Report report;
+    // One add command after another, the adapter's and a bare one alternating.
+    const std::string adapter = LIEDSPUR_ADAPTER;
+    const std::vector<std::string> adapterAdd = {adapter, "/add", songs[0]};
+    const std::vector<std::string> busAdd = {"/usr/bin/dbus-send",
+                                             "--session",
+                                             "--print-reply=literal",
+                                             "--dest=org.atheme.audacious",
+                                             "/org/atheme/audacious",
+                                             "org.atheme.audacious.AddUrl",
+                                             "string:" + adapter::fileUri(songs[0])};
+    bool allAdded = runProgram(adapterAdd) && runProgram(busAdd);
+    std::vector<double> adapterTimes;
+    std::vector<double> busTimes;
+    for (int run = 0; run < runs; ++run) {
+        adapterTimes.push_back(medianSeconds(1, [&] { allAdded &= runProgram(adapterAdd); }));
+        busTimes.push_back(medianSeconds(1, [&] { allAdded &= runProgram(busAdd); }));
+    }
+    if (!allAdded) {
+        std::fprintf(stderr, "an add command failed\n");
+        return 1;
+    }
+    const auto median = [](std::vector<double> times) {
+        std::sort(times.begin(), times.end());
+        return times[times.size() / 2];
+    };
+    const double adapterMilliseconds = median(adapterTimes) * 1000;
+    const double busMilliseconds = median(busTimes) * 1000;
+    report.add("adapter_add_ms", adapterMilliseconds);
+    report.add("dbus_send_add_ms", busMilliseconds);
+    report.add("adapter_add_vs_dbus_send", adapterMilliseconds / busMilliseconds, 2);
+
+    // The main window over an index of these songs, with the real launcher.
+    ScratchDirectory directory;
+    std::ofstream(directory.path() + "/index.dat", std::ios::binary) << crlfLines(songs);
+    std::ofstream(directory.path() + "/files.dat", std::ios::binary) << " " << rows << " \r\n";
+    std::ofstream(directory.path() + "/index1.dat", std::ios::binary) << crlfLines({folder});
+    std::ofstream(directory.path() + "/ordner.dat", std::ios::binary) << " 1 \r\n";
+    std::ofstream(directory.path() + "/Plattenbox.ini", std::ios::binary) << adapter << "\r\n";
+    BenchDialogs dialogs(false);
+    PosixProcessStarter launcher;
+    BenchSystem system(directory.path());
+    Search window({dialogs, launcher, system}, [](QWidget*) {});
+    window.show();
+    while (window.activations() < 1)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    window.findChild<QPushButton*>("cmd_Alle")->click();
+    auto& list = *window.findChild<ResultListView*>("lv_1");
+
+    runProgram({"/usr/bin/audtool", "playlist-clear"});
+    const auto begin = std::chrono::steady_clock::now();
+    QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::NoModifier, QStringLiteral("+"));
+    QApplication::sendEvent(&list, &plus);
+    while (PlayerSession::playlistLength().value_or(0) < rows &&
+           std::chrono::steady_clock::now() - begin < std::chrono::minutes(2))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const double completeList =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    report.add("complete_list_" + std::to_string(rows) + "_seconds", completeList);
+    report.add("complete_list_in_order", PlayerSession::playlist() == songs ? 1 : 0, 0);
+    report.print();
+    return 0;
+}

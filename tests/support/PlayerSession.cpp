@@ -1,0 +1,227 @@
+#include "PlayerSession.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace liedspur::testing {
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+bool onPath(const std::string& program) {
+    std::istringstream path(std::getenv("PATH") ? std::getenv("PATH") : "");
+    for (std::string folder; std::getline(path, folder, ':');)
+        if (::access((folder + "/" + program).c_str(), X_OK) == 0)
+            return true;
+    return false;
+}
+
+bool gone(pid_t pid) {
+    if (::kill(pid, 0) != 0)
+        return true;
+    // An ended process whose parent does not reap it counts as gone too.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
+void stop(pid_t pid) {
+    if (pid <= 0)
+        return;
+    if (!eventually([pid] { return gone(pid); }, 3s))
+        ::kill(pid, SIGKILL);
+}
+
+std::optional<std::string> sdlOutputPlugin() {
+    for (const fs::path root : {"/usr/lib", "/usr/lib64", "/usr/local/lib"}) {
+        std::error_code error;
+        if (fs::exists(root / "audacious/Output/sdlout.so", error))
+            return (root / "audacious/Output/sdlout.so").string();
+        for (const fs::directory_entry& entry : fs::directory_iterator(root, error))
+            if (fs::exists(entry.path() / "audacious/Output/sdlout.so", error))
+                return (entry.path() / "audacious/Output/sdlout.so").string();
+    }
+    return std::nullopt;
+}
+
+Finished audtool(const QStringList& arguments) {
+    return run(QStringLiteral("audtool"), arguments);
+}
+
+} // namespace
+
+Finished run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    const bool ok = process.waitForFinished(10000) &&
+                    process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    std::string output = process.readAllStandardOutput().toStdString();
+    while (!output.empty() && output.back() == '\n')
+        output.pop_back();
+    return {ok, output, process.readAllStandardError().toStdString()};
+}
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+PlayerSession::PlayerSession() {
+    for (const char* tool : {"audacious", "audtool", "dbus-daemon", "dbus-send", "sox"})
+        if (!onPath(tool)) {
+            m_missing = std::string("needs ") + tool;
+            return;
+        }
+    const std::optional<std::string> plugin = sdlOutputPlugin();
+    if (!plugin || !m_dir.isValid()) {
+        m_missing = "needs the SDL output plugin of Audacious and a temporary folder";
+        return;
+    }
+    const QDir root(m_dir.path());
+    for (const char* name : {"run", "config/audacious", "cache", "data", "files"})
+        root.mkpath(QString::fromLatin1(name));
+    // The player keeps its playlist in its configuration, so each session starts empty;
+    // the SDL output with its dummy driver plays without a sound card.
+    std::ofstream(m_dir.filePath("config/audacious/plugin-registry").toStdString())
+        << "format 11\noutput " << *plugin
+        << "\nstamp 1\nversion 48\nflags 0\nname SDL Output\ndomain audacious-plugins\n"
+           "priority 0\nabout 1\nconfig 0\nenabled 1\n";
+    const auto set = [&](const char* variable, const char* name) {
+        ::setenv(variable, m_dir.filePath(QString::fromLatin1(name)).toLocal8Bit().constData(), 1);
+    };
+    set("XDG_RUNTIME_DIR", "run");
+    set("XDG_CONFIG_HOME", "config");
+    set("XDG_CACHE_HOME", "cache");
+    set("XDG_DATA_HOME", "data");
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    // Whatever the adapter starts has no window.
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+
+    const Finished bus =
+        run(QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--session"), QStringLiteral("--fork"),
+             QStringLiteral("--print-address=1"), QStringLiteral("--print-pid=1")});
+    std::istringstream busLines(bus.output);
+    std::string address;
+    std::getline(busLines, address);
+    busLines >> m_bus;
+    if (!bus.ok || address.empty() || m_bus <= 0) {
+        m_missing = "no session bus could be started";
+        return;
+    }
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    if (!startPlayer())
+        m_missing = "the player did not answer";
+}
+
+PlayerSession::~PlayerSession() {
+    stopPlayer();
+    if (m_bus > 0) {
+        ::kill(m_bus, SIGTERM);
+        stop(m_bus);
+    }
+}
+
+std::string PlayerSession::folder() const {
+    return m_dir.filePath(QStringLiteral("files")).toStdString();
+}
+
+bool PlayerSession::startPlayer() {
+    // Audacious now and then dies while it starts up; it gets a few goes.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QProcess player;
+        player.setProgram(QStringLiteral("audacious"));
+        player.setArguments({QStringLiteral("-H")});
+        player.setStandardOutputFile(QProcess::nullDevice());
+        player.setStandardErrorFile(QProcess::nullDevice());
+        qint64 pid = 0;
+        if (!player.startDetached(&pid))
+            return false;
+        if (eventually([pid] { return playerAnswers() || gone(pid_t(pid)); }, 15s) &&
+            playerAnswers()) {
+            m_player = static_cast<pid_t>(pid);
+            return true;
+        }
+        stop(static_cast<pid_t>(pid));
+    }
+    return false;
+}
+
+void PlayerSession::stopPlayer() {
+    if (playerAnswers())
+        audtool({QStringLiteral("shutdown")});
+    stop(m_player);
+    m_player = 0;
+}
+
+void PlayerSession::adoptPlayer() {
+    const Finished owner =
+        run(QStringLiteral("dbus-send"),
+            {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+             QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+             QStringLiteral("org.freedesktop.DBus.GetConnectionUnixProcessID"),
+             QStringLiteral("string:org.atheme.audacious")});
+    const auto number = owner.output.find_last_of(' ');
+    if (owner.ok && number != std::string::npos)
+        m_player = static_cast<pid_t>(std::atol(owner.output.c_str() + number + 1));
+}
+
+bool PlayerSession::playerAnswers() {
+    return audtool({QStringLiteral("playlist-length")}).ok;
+}
+
+std::optional<std::size_t> PlayerSession::playlistLength() {
+    const Finished length = audtool({QStringLiteral("playlist-length")});
+    if (!length.ok)
+        return std::nullopt;
+    return static_cast<std::size_t>(std::atol(length.output.c_str()));
+}
+
+std::optional<std::vector<std::string>> PlayerSession::playlist() {
+    const std::optional<std::size_t> length = playlistLength();
+    if (!length)
+        return std::nullopt;
+    std::vector<std::string> songs;
+    for (std::size_t i = 1; i <= *length; ++i) {
+        const Finished song =
+            audtool({QStringLiteral("playlist-song-filename"), QString::number(i)});
+        if (!song.ok)
+            return std::nullopt;
+        songs.push_back(song.output);
+    }
+    return songs;
+}
+
+bool PlayerSession::makeTone(const std::string& path) {
+    return run(QStringLiteral("sox"),
+               {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("8000"),
+                QStringLiteral("-c"), QStringLiteral("1"), QString::fromStdString(path),
+                QStringLiteral("synth"), QStringLiteral("1"), QStringLiteral("sine"),
+                QStringLiteral("440")})
+        .ok;
+}
+
+} // namespace liedspur::testing

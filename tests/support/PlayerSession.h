@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace liedspur::testing {
+
+struct Finished {
+    bool ok = false;
+    std::string output;
+    std::string errors;
+};
+
+// Runs a program to its end (10 s at most) in a C.UTF-8 locale, which keeps audtool from
+// printing every letter beyond ASCII as "?".
+Finished run(const QString& program, const QStringList& arguments);
+
+// Whether `condition` holds within `timeout`; the window's events run meanwhile.
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// A headless Audacious on a session bus, runtime folder and configuration of its own, so
+// that nothing is shared with a desktop or another test run on the machine. Sets this
+// process's environment to them, for the player adapters it starts.
+class PlayerSession {
+public:
+    PlayerSession();
+    // Shuts the player and the bus down by their process ids.
+    ~PlayerSession();
+    PlayerSession(const PlayerSession&) = delete;
+    PlayerSession& operator=(const PlayerSession&) = delete;
+
+    // Empty when the session is up, else what it lacks.
+    const std::string& missing() const { return m_missing; }
+    // A folder of the session for the caller's files.
+    std::string folder() const;
+
+    bool startPlayer();
+    void stopPlayer();
+    // Takes over the player that an adapter started, to shut it down at the end.
+    void adoptPlayer();
+    static bool playerAnswers();
+    static std::optional<std::vector<std::string>> playlist();
+    static std::optional<std::size_t> playlistLength();
+    // A short tone as an MP3 file.
+    static bool makeTone(const std::string& path);
+
+private:
+    QTemporaryDir m_dir;
+    std::string m_missing;
+    pid_t m_bus = 0;
+    pid_t m_player = 0;
+};
+
+} // namespace liedspur::testing

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct DBusConnection;
+
+namespace liedspur::adapter {
+
+// One private connection to the user's session bus.
+class SessionBus {
+public:
+    struct Error {
+        std::string name;
+        std::string message;
+    };
+
+    // None with the reason when there is no session bus to reach.
+    static std::optional<SessionBus> connect(std::string& error);
+    ~SessionBus();
+    SessionBus(SessionBus&& other) noexcept;
+    SessionBus(const SessionBus&) = delete;
+    SessionBus& operator=(const SessionBus&) = delete;
+    SessionBus& operator=(SessionBus&&) = delete;
+
+    // Calls `method` of the player's interface with one list of URIs and waits for its
+    // answer; never starts the player through the bus. None when it was done.
+    std::optional<Error> callPlayer(const char* method, const std::string& uri,
+                                    std::chrono::milliseconds timeout);
+    // Whether the player has its name on the bus; asks the bus, not the player.
+    bool playerOnTheBus();
+    // Shows a desktop notification, replacing notification `replaces` where it is still
+    // shown; its number, or none when no notification server answers.
+    std::optional<std::uint32_t> notify(std::uint32_t replaces, const std::string& summary,
+                                        const std::string& body);
+
+private:
+    explicit SessionBus(DBusConnection* connection) : m_connection(connection) {}
+
+    DBusConnection* m_connection = nullptr;
+};
+
+// Errors with which the bus or the player say that the call was not taken at all, so it
+// may be made again: no player on the bus, or one that is still setting up its object.
+bool callNotTaken(const SessionBus::Error& error);
+bool noPlayerOnTheBus(const SessionBus::Error& error);
+
+} // namespace liedspur::adapter
