@@ -44,7 +44,9 @@ std::string LinuxSystem::applicationDirectory() {
     return applicationDirectoryFor(executableDirectory(), UserFolders::fromEnvironment());
 }
 
-std::string LinuxSystem::shippedPlayer() { return shippedPlayerFor(executableDirectory()); }
+std::string LinuxSystem::shippedPlayer() {
+    return shippedPlayerFor(executableDirectory());
+}
 
 bool LinuxSystem::isNetworkPresent() {
     ifaddrs* interfaces = nullptr;
