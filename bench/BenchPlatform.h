@@ -34,6 +34,7 @@ class BenchSystem : public SystemServices {
 public:
     explicit BenchSystem(std::string directory) : m_directory(std::move(directory)) {}
     std::string applicationDirectory() override { return m_directory; }
+    std::string shippedPlayer() override { return {}; }
     bool isNetworkPresent() override { return false; }
     std::vector<Drive> drives() override { return {{"/", {}}}; }
     std::string networkFolder() override { return "/mnt/"; }

@@ -2,13 +2,30 @@
 # Installs what building, testing and running Liedspur needs, only what is missing.
 set -euo pipefail
 
+# One package a line.
 packages=(
-    g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-translations-l10n libgl-dev
-    libgtest-dev libgmock-dev
-    audacious dbus-daemon dbus-bin libdbus-1-dev
-    sox libsox-fmt-mp3
-    xdg-utils fonts-liberation2
+    g++
+    cmake
+    ninja-build
+    pkg-config
+    qt6-base-dev
+    qt6-translations-l10n
+    libgl-dev
+    libgtest-dev
+    libgmock-dev
+    audacious
+    dbus-daemon
+    dbus-bin
+    libdbus-1-dev
+    sox
+    libsox-fmt-mp3
+    xdg-utils
+    fonts-liberation2
+    # The install checks and the Debian package.
+    desktop-file-utils
+    appstream
+    dpkg-dev
+    file
 )
 
 missing=()
@@ -22,12 +39,21 @@ if ((${#missing[@]} == 0)); then
     exit 0
 fi
 
-echo "Installing: ${missing[*]}"
 if [[ $(id -u) -eq 0 ]]; then
     sudo_cmd=()
-else
+elif command -v sudo >/dev/null; then
     sudo_cmd=(sudo)
+else
+    cat >&2 <<MESSAGE
+Liedspur needs Debian packages that are not installed: ${missing[*]}
+Installing them needs root, and there is no sudo here. Install them as root, for example
+    su -c 'apt-get update && apt-get install --no-install-recommends ${missing[*]}'
+and start this command again.
+MESSAGE
+    exit 1
 fi
+
+echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

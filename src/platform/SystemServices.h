@@ -17,8 +17,11 @@ class SystemServices {
 public:
     virtual ~SystemServices() = default;
 
-    // The directory of the program's executable: the index and settings files live there.
+    // Where the index and settings files live: beside the executable, or in the user's data
+    // folder for an installed copy.
     virtual std::string applicationDirectory() = 0;
+    // The player adapter shipped with the program, empty when there is none.
+    virtual std::string shippedPlayer() = 0;
     // True when a network interface other than loopback is up.
     virtual bool isNetworkPresent() = 0;
     // The mounted volumes, by their root path.

@@ -40,6 +40,25 @@ bool endsInPlayerName(std::string_view path) {
 
 PlayerLocation::PlayerLocation(Platform platform) : m_platform(platform) {}
 
+FileDialogRequest PlayerLocation::playerDialog() {
+    FileDialogRequest dialog{
+        QStringLiteral("Bitte WinAmp.Exe auswählen"),
+        QStringLiteral("WinAmp.Exe"),
+        QString::fromLatin1(playerFileName.data(), qsizetype(playerFileName.size())),
+        "/",
+        m_lastChoice,
+        false};
+    // Where our adapter came with the program, the dialog opens on it: one click confirms it.
+    // Only the name field is filled in, so a Cancel still leaves no choice.
+    if (const std::string shipped = m_platform.system.shippedPlayer(); !shipped.empty()) {
+        const std::size_t slash = shipped.rfind('/');
+        dialog.initialFolder = slash == 0 ? "/" : shipped.substr(0, slash);
+        if (dialog.fileName.empty())
+            dialog.fileName = shipped.substr(slash + 1);
+    }
+    return dialog;
+}
+
 bool PlayerLocation::FindPlayer() {
     const std::string settingsFile = m_platform.system.applicationDirectory() + settingsFileName;
     for (;;) {
@@ -55,10 +74,7 @@ bool PlayerLocation::FindPlayer() {
         std::string choice;
         for (;;) {
             // A Cancel in the dialog leaves its previous file name as the result.
-            if (std::optional<std::string> chosen = m_platform.dialogs.showOpenFile(
-                    {QStringLiteral("Bitte WinAmp.Exe auswählen"), QStringLiteral("WinAmp.Exe"),
-                     QString::fromLatin1(playerFileName.data(), qsizetype(playerFileName.size())),
-                     "/", m_lastChoice, false}))
+            if (std::optional<std::string> chosen = m_platform.dialogs.showOpenFile(playerDialog()))
                 m_lastChoice = std::move(*chosen);
             choice = m_lastChoice;
             if (endsInPlayerName(choice))

@@ -19,6 +19,8 @@ public:
     const std::string& playerPath() const { return m_playerPath; }
 
 private:
+    FileDialogRequest playerDialog();
+
     Platform m_platform;
     std::string m_playerPath;
     // The file dialog shows its previous choice again.

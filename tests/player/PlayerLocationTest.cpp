@@ -114,6 +114,29 @@ TEST_F(FindingThePlayer, RefusesOtherNamesUntilRetryBringsAGoodOne) {
     EXPECT_EQ(settings(), dir.file("Win Amp/winamp.exe") + "\r\n");
 }
 
+TEST_F(FindingThePlayer, TheDialogOpensOnTheShippedAdapter) {
+    fake.system.shippedPlayerPath = dir.file("Win Amp/winamp.exe");
+    fake.dialogs.answerNextFileDialog(std::nullopt);
+    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
+    fake.dialogs.answerNextMessage(MessageAnswer::Retry);
+    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe.bak"));
+    fake.dialogs.answerNextMessage(MessageAnswer::Retry);
+    fake.dialogs.answerNextFileDialog(fake.system.shippedPlayerPath);
+
+    ASSERT_TRUE(location.FindPlayer());
+    // Only the name field is filled in: a Cancel is still no choice and gets the question.
+    EXPECT_EQ(fake.dialogs.messages,
+              (std::vector<MessageRequest>{firstMessage, refusedMessage, refusedMessage}));
+    ASSERT_EQ(fake.dialogs.fileDialogs.size(), 3u);
+    for (const FileDialogRequest& dialog : fake.dialogs.fileDialogs)
+        EXPECT_EQ(dialog.initialFolder, dir.file("Win Amp"));
+    EXPECT_EQ(fake.dialogs.fileDialogs[0].fileName, "winamp.exe");
+    EXPECT_EQ(fake.dialogs.fileDialogs[1].fileName, "winamp.exe");
+    // A refused choice is shown again, as without an adapter.
+    EXPECT_EQ(fake.dialogs.fileDialogs[2].fileName, dir.file("Win Amp/winamp.exe.bak"));
+    EXPECT_EQ(settings(), fake.system.shippedPlayerPath + "\r\n");
+}
+
 TEST_F(FindingThePlayer, CancelInTheDialogKeepsThePreviousChoice) {
     // First showing cancelled: no choice at all, so the name test refuses it.
     fake.dialogs.answerNextFileDialog(std::nullopt);

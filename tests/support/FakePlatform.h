@@ -54,12 +54,14 @@ private:
 class FakeSystem : public SystemServices {
 public:
     std::string applicationDirectory() override { return appDirectory; }
+    std::string shippedPlayer() override { return shippedPlayerPath; }
     bool isNetworkPresent() override { return networkPresent; }
     std::vector<Drive> drives() override { return driveList; }
     std::string networkFolder() override { return networkFolderPath; }
     void endProgram() override { ++endRequests; }
 
     std::string appDirectory;
+    std::string shippedPlayerPath;
     bool networkPresent = false;
     std::vector<Drive> driveList{{"/", {}}};
     std::string networkFolderPath = "/mnt/";

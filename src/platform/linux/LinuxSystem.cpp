@@ -1,5 +1,7 @@
 #include "LinuxSystem.h"
 
+#include "ProgramFolders.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QStorageInfo>
@@ -36,6 +38,10 @@ bool isDirectory(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::string executableDirectory() {
+    return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+}
+
 } // namespace
 
 std::string linuxNetworkFolder() {
@@ -44,7 +50,11 @@ std::string linuxNetworkFolder() {
 }
 
 std::string LinuxSystem::applicationDirectory() {
-    return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    return applicationDirectoryFor(executableDirectory(), UserFolders::fromEnvironment());
+}
+
+std::string LinuxSystem::shippedPlayer() {
+    return shippedPlayerFor(executableDirectory());
 }
 
 bool LinuxSystem::isNetworkPresent() {

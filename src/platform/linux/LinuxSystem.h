@@ -10,6 +10,7 @@ std::string linuxNetworkFolder();
 class LinuxSystem : public SystemServices {
 public:
     std::string applicationDirectory() override;
+    std::string shippedPlayer() override;
     bool isNetworkPresent() override;
     std::vector<Drive> drives() override;
     std::string networkFolder() override;
