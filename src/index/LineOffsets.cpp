@@ -1,5 +1,7 @@
 #include "LineOffsets.h"
 
+#include <algorithm>
+
 namespace liedspur {
 
 void LineOffsets::widen() {
@@ -11,12 +13,16 @@ void LineOffsets::widen() {
 }
 
 std::size_t LineOffsets::lastAtOrBelow(std::uint64_t offset, std::size_t from) const {
-    // Mostly the next hit lies in the same or the next line: look there before searching.
+    // Hits mostly lie near the line before: gallop forward from there, then halve.
     std::size_t low = from;
-    std::size_t high = size();
-    if (low + 1 >= high || (*this)[low + 1] > offset)
-        return low;
-    ++low;
+    std::size_t step = 1;
+    std::size_t high = low + step;
+    while (high < size() && (*this)[high] <= offset) {
+        low = high;
+        step *= 2;
+        high = low + step;
+    }
+    high = std::min(high, size());
     while (high - low > 1) {
         const std::size_t middle = low + (high - low) / 2;
         if ((*this)[middle] <= offset)

@@ -4,10 +4,13 @@
 #include "SystemError.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -22,24 +25,49 @@ namespace {
 constexpr std::size_t chunkSize = 1 << 20;
 constexpr std::uint64_t allLines = std::numeric_limits<std::uint64_t>::max();
 
-// The first CR or LF in [from, end), or `end`. Lines are short, so this runs once a line.
-const char* findLineEnd(const char* from, const char* end) {
+// Where a line ends, and the last "/" before that, which splits a path line.
+struct LineEnd {
+    const char* end;       // the first CR or LF, or the end of the bytes given
+    const char* lastSlash; // null when there is none
+};
+
+// Runs once a line over bytes just read: finding the end and the last "/" in one pass.
+LineEnd findLineEnd(const char* from, const char* end) {
+    const char* lastSlash = nullptr;
 #if defined(__SSE2__)
     const __m128i carriageReturn = _mm_set1_epi8('\r');
     const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i slash = _mm_set1_epi8('/');
     for (; end - from >= 16; from += 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        const int found = _mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(block, carriageReturn), _mm_cmpeq_epi8(block, lineFeed)));
-        if (found != 0)
-            return from + __builtin_ctz(static_cast<unsigned>(found));
+        const auto lineEnds = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(block, carriageReturn), _mm_cmpeq_epi8(block, lineFeed))));
+        auto slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, slash)));
+        if (lineEnds != 0) {
+            const int at = std::countr_zero(lineEnds);
+            slashes &= (1u << at) - 1;
+            if (slashes != 0)
+                lastSlash = from + (31 - std::countl_zero(slashes));
+            return {from + at, lastSlash};
+        }
+        if (slashes != 0)
+            lastSlash = from + (31 - std::countl_zero(slashes));
     }
 #endif
     for (; from < end; ++from) {
         if (*from == '\r' || *from == '\n')
-            return from;
+            return {from, lastSlash};
+        if (*from == '/')
+            lastSlash = from;
     }
-    return end;
+    return {end, lastSlash};
+}
+
+void addLine(LineTable& table, std::string_view line, std::size_t) {
+    table.append(line);
+}
+void addLine(SongTable& table, std::string_view line, std::size_t nameOffset) {
+    table.append(line, nameOffset);
 }
 
 // Splits a stream of chunks into lines for `Table`, carrying a line and a CR across chunk
@@ -59,17 +87,23 @@ public:
             m_skipLineFeed = false;
         }
         while (p < end && !done()) {
-            const char* lineEnd = findLineEnd(p, end);
+            const std::size_t known = m_open ? 0 : knownFolder(p, end);
+            const auto [lineEnd, lastSlash] = findLineEnd(p + known, end);
             if (lineEnd == end) {
                 m_carried.append(p, static_cast<std::size_t>(end - p));
                 m_open = true;
                 return;
             }
+            const std::string_view line(p, static_cast<std::size_t>(lineEnd - p));
             if (m_open) {
-                m_carried.append(p, static_cast<std::size_t>(lineEnd - p));
+                m_carried += line;
                 addCarried();
+            } else if (known > 0 && !lastSlash) {
+                if constexpr (std::is_same_v<Table, SongTable>)
+                    m_table.appendToLastFolder(line.substr(known));
+                ++m_lines;
             } else {
-                add(std::string_view(p, static_cast<std::size_t>(lineEnd - p)));
+                add(line, lastSlash ? static_cast<std::size_t>(lastSlash - p) + 1 : 0);
             }
             p = lineEnd + 1;
             if (*lineEnd == '\r') {
@@ -90,12 +124,23 @@ public:
     }
 
 private:
-    void add(std::string_view line) {
-        m_table.append(line);
+    // Songs of one folder stand together: a line that starts with the folder of the line
+    // before needs only its name looked through. The length of that folder, else 0.
+    std::size_t knownFolder(const char* p, const char* end) const {
+        if constexpr (std::is_same_v<Table, SongTable>) {
+            const std::string_view folder = m_table.lastFolder();
+            if (!folder.empty() && static_cast<std::size_t>(end - p) > folder.size() &&
+                std::memcmp(p, folder.data(), folder.size()) == 0)
+                return folder.size();
+        }
+        return 0;
+    }
+    void add(std::string_view line, std::size_t nameOffset) {
+        addLine(m_table, line, nameOffset);
         ++m_lines;
     }
     void addCarried() {
-        add(m_carried);
+        add(m_carried, fileNameOffset(m_carried));
         m_carried.clear();
         m_open = false;
     }

@@ -21,19 +21,22 @@ void SongTable::reserve(std::size_t lines, std::size_t bytes) {
     m_folderOf.reserve(lines);
 }
 
-void SongTable::append(std::string_view line) {
-    const std::size_t cut = fileNameOffset(line);
-    const std::string_view folder = line.substr(0, cut);
-    if (m_folders.empty() || m_folders.line(m_folders.size()) != folder)
+void SongTable::append(std::string_view line, std::size_t nameOffset) {
+    const std::string_view folder = line.substr(0, nameOffset);
+    if (m_folderOf.empty() || folder != m_lastFolder) {
         m_folders.append(folder);
+        m_lastFolder = m_folders.line(m_folders.size());
+    }
     m_folderOf.push_back(static_cast<std::uint32_t>(m_folders.size()));
-    m_names.append(line.substr(cut));
+    m_names.append(line.substr(nameOffset));
 }
 
 void SongTable::shrinkToFit() {
     m_names.shrinkToFit();
     m_folders.shrinkToFit();
     m_folderOf.shrinkToFit();
+    if (!m_folders.empty())
+        m_lastFolder = m_folders.line(m_folders.size());
 }
 
 std::size_t SongTable::memoryUse() const {

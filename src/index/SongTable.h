@@ -9,6 +9,9 @@
 
 namespace liedspur {
 
+// The position just after the last separator of a path line, 0 when there is none.
+std::size_t fileNameOffset(std::string_view line);
+
 // The songs of an index, each path line split at its last "/" into its folder and its file
 // name. A folder is kept once for each run of lines that share it, as a scan writes a
 // folder's songs one after the other, so a million songs hold their folders' text only once.
@@ -29,7 +32,15 @@ public:
     const LineTable& fileNames() const { return m_names; }
 
     void reserve(std::size_t lines, std::size_t bytes);
-    void append(std::string_view line);
+    void append(std::string_view line) { append(line, fileNameOffset(line)); }
+    // The same where the caller found the name's start, fileNameOffset(line).
+    void append(std::string_view line, std::size_t nameOffset);
+    // The folder of the last row appended, and a row in it with this file name.
+    std::string_view lastFolder() const { return m_lastFolder; }
+    void appendToLastFolder(std::string_view name) {
+        m_folderOf.push_back(static_cast<std::uint32_t>(m_folders.size()));
+        m_names.append(name);
+    }
     void shrinkToFit();
     std::size_t memoryUse() const;
 
@@ -37,9 +48,7 @@ private:
     LineTable m_names;
     LineTable m_folders;
     RawArray<std::uint32_t> m_folderOf; // per row, its line in m_folders
+    std::string_view m_lastFolder;      // the last line of m_folders, while appending
 };
-
-// The position just after the last separator of a path line, 0 when there is none.
-std::size_t fileNameOffset(std::string_view line);
 
 } // namespace liedspur

@@ -10,16 +10,11 @@ SearchIndex::Texts::Texts(const LineTable& lines) {
     // The lines are folded as one text: '\n' is ASCII and never part of a longer character.
     const std::string_view source = lines.bytes();
     char* const begin = m_bytes.extend(maxUpperCaseBytes(source.size()));
-    m_bytes.truncate(static_cast<std::size_t>(writeUpperCase(begin, source) - begin));
+    bool lengthsKept = true;
+    m_bytes.truncate(static_cast<std::size_t>(writeUpperCase(begin, source, lengthsKept) - begin));
     m_bytes.shrinkToFit();
-
-    // Each line ends in the only '\n' at its end offset in both texts exactly when no line
-    // changed its length, as both hold one '\n' a line.
     const LineOffsets& starts = lines.starts();
-    bool sameOffsets = m_bytes.size() == source.size();
-    for (std::size_t line = 1; sameOffsets && line < starts.size(); ++line)
-        sameOffsets = m_bytes[starts[line] - 1] == '\n';
-    if (sameOffsets) {
+    if (lengthsKept) {
         m_sharedStarts = &starts;
         return;
     }
