@@ -25,8 +25,4 @@ IndexPtr IndexSnapshot::foldersOnly() const {
                                       m_folderCountText, m_folders));
 }
 
-std::size_t IndexSnapshot::memoryUse() const {
-    return m_songs->memoryUse() + m_folders->memoryUse();
-}
-
 } // namespace liedspur

@@ -45,8 +45,6 @@ public:
     IndexPtr songsOnly() const;
     IndexPtr foldersOnly() const;
 
-    std::size_t memoryUse() const;
-
 private:
     IndexSnapshot(std::string fileCountText, std::shared_ptr<const SongTable> songs,
                   std::string folderCountText, std::shared_ptr<const LineTable> folders);

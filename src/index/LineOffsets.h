@@ -40,7 +40,6 @@ public:
     std::size_t lastAtOrBelow(std::uint64_t offset, std::size_t from) const;
 
     bool wide() const { return m_wide; }
-    std::size_t memoryUse() const { return m_narrow.memoryUse() + m_wideValues.memoryUse(); }
 
 private:
     void widen();

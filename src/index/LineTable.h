@@ -46,7 +46,6 @@ public:
     std::string_view bytes() const { return {m_bytes.data(), m_bytes.size()}; }
     // Where each line starts, and after them the end of the text.
     const LineOffsets& starts() const { return m_starts; }
-    std::size_t memoryUse() const { return m_bytes.memoryUse() + m_starts.memoryUse(); }
 
 private:
     RawArray<char> m_bytes;

@@ -42,7 +42,6 @@ public:
     std::size_t capacity() const { return m_capacity; }
     T& operator[](std::size_t i) { return m_data[i]; }
     const T& operator[](std::size_t i) const { return m_data[i]; }
-    const T& back() const { return m_data[m_size - 1]; }
 
     void reserve(std::size_t capacity) {
         if (capacity > m_capacity)
@@ -65,7 +64,6 @@ public:
         if (m_capacity > m_size)
             reallocate(m_size);
     }
-    std::size_t memoryUse() const { return m_capacity * sizeof(T); }
 
 private:
     void reallocate(std::size_t capacity) {

@@ -39,8 +39,4 @@ void SongTable::shrinkToFit() {
         m_lastFolder = m_folders.line(m_folders.size());
 }
 
-std::size_t SongTable::memoryUse() const {
-    return m_names.memoryUse() + m_folders.memoryUse() + m_folderOf.memoryUse();
-}
-
 } // namespace liedspur

@@ -42,7 +42,6 @@ public:
         m_names.append(name);
     }
     void shrinkToFit();
-    std::size_t memoryUse() const;
 
 private:
     LineTable m_names;

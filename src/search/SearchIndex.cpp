@@ -33,8 +33,4 @@ SearchIndex::SearchIndex(IndexPtr snapshot)
     : m_snapshot(std::move(snapshot)), m_fileNames(m_snapshot->songs().fileNames()),
       m_folders(m_snapshot->folders()) {}
 
-std::size_t SearchIndex::memoryUse() const {
-    return m_fileNames.memoryUse() + m_folders.memoryUse();
-}
-
 } // namespace liedspur

@@ -29,7 +29,6 @@ public:
         // Row r (from 1) starts at starts()[r - 1]; starts()[size()] ends the text.
         const LineOffsets& starts() const { return m_sharedStarts ? *m_sharedStarts : m_ownStarts; }
         std::size_t size() const { return starts().size() - 1; }
-        std::size_t memoryUse() const { return m_bytes.memoryUse() + m_ownStarts.memoryUse(); }
 
     private:
         RawArray<char> m_bytes;
@@ -38,8 +37,6 @@ public:
     };
     const Texts& fileNames() const { return m_fileNames; }
     const Texts& folders() const { return m_folders; }
-
-    std::size_t memoryUse() const;
 
 private:
     IndexPtr m_snapshot;
