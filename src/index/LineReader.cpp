@@ -165,13 +165,15 @@ Result<Table> readLinesFrom(const std::string& path, std::uint64_t count, const 
         return systemError(EISDIR, fileNameOf(path));
 
     Table table;
-    // Never size by the count alone: a broken count must not reserve more than the file holds.
-    // Room reserved and not used is never touched and costs no memory.
+    // Never size by the count alone: a broken count must not reserve more than the file holds,
+    // nor a small count the whole of a huge file. Room reserved and not used is never touched
+    // and costs no memory.
     const auto fileSize = static_cast<std::uint64_t>(std::max<off_t>(info.st_size, 0));
-    constexpr std::uint64_t typicalLineBytes = 64;
+    constexpr std::uint64_t typicalLineBytes = 128;
     const std::uint64_t lines =
         count != allLines ? std::min(count, fileSize / 2 + 1) : fileSize / typicalLineBytes + 1;
-    table.reserve(static_cast<std::size_t>(lines), static_cast<std::size_t>(fileSize + 1));
+    table.reserve(static_cast<std::size_t>(lines),
+                  static_cast<std::size_t>(std::min(fileSize + 1, lines * typicalLineBytes * 4)));
 
     LineSplitter<Table> splitter(table, count);
     std::vector<char> chunk(chunkSize);
