@@ -14,7 +14,9 @@
 #include <unistd.h>
 #include <vector>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -31,8 +33,46 @@ struct LineEnd {
     const char* lastSlash; // null when there is none
 };
 
+// The last bytes of a line, one at a time.
+inline LineEnd finishLineEnd(const char* from, const char* end, const char* lastSlash) {
+    for (; from < end; ++from) {
+        if (*from == '\r' || *from == '\n')
+            return {from, lastSlash};
+        if (*from == '/')
+            lastSlash = from;
+    }
+    return {end, lastSlash};
+}
+
+#if defined(__x86_64__)
+// The same with 32 bytes a step, where the processor has AVX2.
+__attribute__((target("avx2"))) LineEnd findLineEndWide(const char* from, const char* end) {
+    const char* lastSlash = nullptr;
+    const __m256i carriageReturn = _mm256_set1_epi8('\r');
+    const __m256i lineFeed = _mm256_set1_epi8('\n');
+    const __m256i slash = _mm256_set1_epi8('/');
+    for (; end - from >= 32; from += 32) {
+        const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from));
+        const auto lineEnds = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(
+            _mm256_cmpeq_epi8(block, carriageReturn), _mm256_cmpeq_epi8(block, lineFeed))));
+        auto slashes =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(block, slash)));
+        if (lineEnds != 0) {
+            const int at = std::countr_zero(lineEnds);
+            slashes &= (std::uint32_t{1} << at) - 1;
+            if (slashes != 0)
+                lastSlash = from + (31 - std::countl_zero(slashes));
+            return {from + at, lastSlash};
+        }
+        if (slashes != 0)
+            lastSlash = from + (31 - std::countl_zero(slashes));
+    }
+    return finishLineEnd(from, end, lastSlash);
+}
+#endif
+
 // Runs once a line over bytes just read: finding the end and the last "/" in one pass.
-LineEnd findLineEnd(const char* from, const char* end) {
+LineEnd findLineEndNarrow(const char* from, const char* end) {
     const char* lastSlash = nullptr;
 #if defined(__SSE2__)
     const __m128i carriageReturn = _mm_set1_epi8('\r');
@@ -54,14 +94,17 @@ LineEnd findLineEnd(const char* from, const char* end) {
             lastSlash = from + (31 - std::countl_zero(slashes));
     }
 #endif
-    for (; from < end; ++from) {
-        if (*from == '\r' || *from == '\n')
-            return {from, lastSlash};
-        if (*from == '/')
-            lastSlash = from;
-    }
-    return {end, lastSlash};
+    return finishLineEnd(from, end, lastSlash);
 }
+
+using FindLineEnd = LineEnd (*)(const char*, const char*);
+const FindLineEnd findLineEnd = [] {
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2"))
+        return &findLineEndWide;
+#endif
+    return &findLineEndNarrow;
+}();
 
 void addLine(LineTable& table, std::string_view line, std::size_t) {
     table.append(line);
