@@ -100,6 +100,8 @@ LineEnd findLineEndNarrow(const char* from, const char* end) {
 using FindLineEnd = LineEnd (*)(const char*, const char*);
 const FindLineEnd findLineEnd = [] {
 #if defined(__x86_64__)
+    // Run among the static initializers, which may come before the compiler's own.
+    __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2"))
         return &findLineEndWide;
 #endif
