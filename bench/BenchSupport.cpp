@@ -50,6 +50,9 @@ std::size_t residentBytes() {
 std::size_t peakResidentBytes() {
     return statusBytes("VmHWM");
 }
+void resetPeakMemory() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 ScratchDirectory::ScratchDirectory() {
     std::string pattern =

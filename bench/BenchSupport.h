@@ -18,6 +18,8 @@ double medianCommandSeconds(int runs, const std::string& command, const std::str
 // The process's resident and peak resident memory, in bytes.
 std::size_t residentBytes();
 std::size_t peakResidentBytes();
+// Peak memory counts from here on (Linux 4.0 and later).
+void resetPeakMemory();
 
 // A fresh directory under the system's temporary folder, removed with the object.
 class ScratchDirectory {

@@ -167,8 +167,9 @@ int main(int argc, char** argv) {
     const std::string& directory = scratch.path();
 
     const Lists old = collection("alt", oldSongs, 100);
-    const std::vector<Run> runs = {makeRun("neu-gross", oldSongs * 3 / 2),
-                                   makeRun("neu-klein", oldSongs / 2)};
+    std::vector<Run> runs;
+    runs.push_back(makeRun("neu-gross", oldSongs * 3 / 2));
+    runs.push_back(makeRun("neu-klein", oldSongs / 2));
     std::mt19937 random(4711);
     bench::Report report;
     Tally total;

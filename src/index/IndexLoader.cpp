@@ -6,7 +6,9 @@
 #include "SystemError.h"
 #include "TextFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <sys/stat.h>
 #include <utility>
 
@@ -28,23 +30,51 @@ Status checkCountFitsList(const std::string& listPath, std::uint64_t count) {
     return success();
 }
 
-struct CountedList {
+// A file written this shortly before it is looked at can be written again without its
+// times changing, as file times advance in ticks (up to seconds on some file systems).
+constexpr std::int64_t settleNs = 2'000'000'000;
+
+template <typename Table> struct CountedList {
     std::string countText;
-    LineTable lines;
+    Table lines;
 };
 
-Result<CountedList> loadCountedList(const std::string& directory, std::string_view countFile,
-                                    std::string_view listFile, const Yield& yield) {
+template <typename Table, typename Read>
+Result<CountedList<Table>> loadCountedList(const std::string& directory, std::string_view countFile,
+                                           std::string_view listFile, Read read) {
     auto count = readCountFile(directory, countFile);
     if (!count)
         return count.error();
     const std::string listPath = indexfiles::path(directory, listFile);
     if (Status fits = checkCountFitsList(listPath, count.value().count); !fits)
         return fits.error();
-    auto lines = readLines(listPath, count.value().count, yield);
+    // Rows are numbered in 32 bits everywhere after the load.
+    if (count.value().count > std::numeric_limits<std::uint32_t>::max())
+        return Error{"Die Datei " + std::string(countFile) + " nennt zu viele Zeilen"};
+    auto lines = read(listPath, count.value().count);
     if (!lines)
         return lines.error();
-    return CountedList{std::move(count.value().text), std::move(lines.value())};
+    return CountedList<Table>{std::move(count.value().text), std::move(lines.value())};
+}
+
+// In the order the load reads them.
+std::optional<std::array<FileStamp, 4>> stampIndexFiles(const std::string& directory) {
+    std::array<FileStamp, 4> stamps;
+    const std::string_view names[] = {indexfiles::songCount, indexfiles::songList,
+                                      indexfiles::folderCount, indexfiles::folderList};
+    for (std::size_t i = 0; i < stamps.size(); ++i) {
+        auto stamp = stampOf(indexfiles::path(directory, names[i]));
+        if (!stamp)
+            return std::nullopt;
+        stamps[i] = *stamp;
+    }
+    return stamps;
+}
+
+bool settledBefore(const std::array<FileStamp, 4>& stamps, std::int64_t timeNs) {
+    return std::all_of(stamps.begin(), stamps.end(), [&](const FileStamp& stamp) {
+        return stamp.modifiedNs < timeNs - settleNs;
+    });
 }
 
 } // namespace
@@ -62,11 +92,17 @@ Result<CountFile> readCountFile(const std::string& directory, std::string_view n
 Result<IndexPtr> loadIndex(const std::string& directory, const Yield& yield) {
     if (Status finished = finishPendingSave(directory); !finished)
         return finished.error();
-    auto songs = loadCountedList(directory, indexfiles::songCount, indexfiles::songList, yield);
+    auto songs = loadCountedList<SongTable>(directory, indexfiles::songCount, indexfiles::songList,
+                                            [&](const std::string& path, std::uint64_t count) {
+                                                return readSongLines(path, count, yield);
+                                            });
     if (!songs)
         return songs.error();
     auto folders =
-        loadCountedList(directory, indexfiles::folderCount, indexfiles::folderList, yield);
+        loadCountedList<LineTable>(directory, indexfiles::folderCount, indexfiles::folderList,
+                                   [&](const std::string& path, std::uint64_t count) {
+                                       return readLines(path, count, yield);
+                                   });
     if (!folders)
         return folders.error();
     return IndexPtr(std::make_shared<const IndexSnapshot>(
@@ -74,7 +110,8 @@ Result<IndexPtr> loadIndex(const std::string& directory, const Yield& yield) {
         std::move(folders.value().countText), std::move(folders.value().lines)));
 }
 
-IndexStore::Outcome IndexStore::reload(const std::string& directory, const Yield& yield) {
+IndexStore::Outcome IndexStore::reload(const std::string& directory, const Yield& yield,
+                                       const std::function<void()>& beforeReading) {
     if (m_loading)
         return Outcome::Busy;
     struct LoadingFlag {
@@ -82,12 +119,32 @@ IndexStore::Outcome IndexStore::reload(const std::string& directory, const Yield
         explicit LoadingFlag(bool& f) : flag(f) { flag = true; }
         ~LoadingFlag() { flag = false; }
     } loadingFlag(m_loading);
+
+    // A save left half done changes the files; finished first, it is never taken for the
+    // index already in use.
+    if (Status finished = finishPendingSave(directory); !finished) {
+        m_lastError = finished.error();
+        m_readFrom.reset();
+        return Outcome::Failed;
+    }
+    // Looked at before reading: a change made while the files are read shows next time.
+    const std::int64_t lookedAt = fileClockNs();
+    const auto stamps = stampIndexFiles(directory);
+    if (stamps && m_readFrom && *stamps == *m_readFrom)
+        return Outcome::Unchanged;
+
+    if (beforeReading)
+        beforeReading();
     auto loaded = loadIndex(directory, yield);
     if (!loaded) {
         m_lastError = loaded.error();
+        m_readFrom.reset();
         return Outcome::Failed;
     }
     m_current = std::move(loaded.value());
+    m_readFrom.reset();
+    if (stamps && settledBefore(*stamps, lookedAt))
+        m_readFrom = stamps;
     return Outcome::Loaded;
 }
 

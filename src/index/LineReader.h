@@ -2,6 +2,7 @@
 
 #include "LineTable.h"
 #include "Result.h"
+#include "SongTable.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,10 @@ using Yield = std::function<void()>;
 // neither. Bytes stay as they are. Fails when the file cannot be read or holds fewer lines;
 // lines beyond `count` are not kept. Memory grows with the file, never with `count`.
 Result<LineTable> readLines(const std::string& path, std::uint64_t count, const Yield& yield = {});
+
+// The same for a list of path lines, each split into its folder and its file name.
+Result<SongTable> readSongLines(const std::string& path, std::uint64_t count,
+                                const Yield& yield = {});
 
 // Every line of the file at `path`.
 Result<LineTable> readAllLines(const std::string& path);

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "LineOffsets.h"
+#include "RawArray.h"
+
 #include <cstddef>
-#include <cstdint>
-#include <string>
+#include <cstring>
 #include <string_view>
-#include <vector>
 
 namespace liedspur {
 
-// Lines kept back to back in one buffer, without their line ends; line i (from 1) is
-// bytes[starts[i-1], starts[i]). One allocation for the text, one for the offsets.
+// Lines kept back to back in one buffer, each followed by '\n' whatever it holds; line i
+// (from 1) is bytes[starts[i-1], starts[i] - 1). One allocation for the text, one for the
+// offsets.
 class LineTable {
 public:
     LineTable() { m_starts.push_back(0); }
@@ -19,13 +21,19 @@ public:
 
     // Line number `line`, counting from 1.
     std::string_view line(std::size_t line) const {
-        return std::string_view(m_bytes).substr(m_starts[line - 1],
-                                                m_starts[line] - m_starts[line - 1]);
+        const std::uint64_t start = m_starts[line - 1];
+        return {m_bytes.data() + start, static_cast<std::size_t>(m_starts[line] - 1 - start)};
     }
 
     void reserve(std::size_t lines, std::size_t bytes);
-    void appendText(std::string_view text) { m_bytes.append(text); }
-    void endLine() { m_starts.push_back(m_bytes.size()); }
+    void appendText(std::string_view text) {
+        if (!text.empty())
+            std::memcpy(m_bytes.extend(text.size()), text.data(), text.size());
+    }
+    void endLine() {
+        m_bytes.push_back('\n');
+        m_starts.push_back(m_bytes.size());
+    }
     void append(std::string_view line) {
         appendText(line);
         endLine();
@@ -34,14 +42,14 @@ public:
     std::size_t pendingBytes() const { return m_bytes.size() - m_starts.back(); }
     void shrinkToFit();
 
-    const std::string& bytes() const { return m_bytes; }
-    std::size_t memoryUse() const {
-        return m_bytes.capacity() + m_starts.capacity() * sizeof(std::uint64_t);
-    }
+    // Every line with its '\n'.
+    std::string_view bytes() const { return {m_bytes.data(), m_bytes.size()}; }
+    // Where each line starts, and after them the end of the text.
+    const LineOffsets& starts() const { return m_starts; }
 
 private:
-    std::string m_bytes;
-    std::vector<std::uint64_t> m_starts;
+    RawArray<char> m_bytes;
+    LineOffsets m_starts;
 };
 
 } // namespace liedspur

@@ -5,7 +5,7 @@
 
 namespace liedspur {
 
-void adviseLargeBuffer(const void* data, std::size_t bytes) {
+void adviseLargeBuffer(void* data, std::size_t bytes) {
 #ifdef MADV_HUGEPAGE
     constexpr std::uintptr_t hugePage = std::uintptr_t{2} << 20;
     const auto begin = reinterpret_cast<std::uintptr_t>(data);

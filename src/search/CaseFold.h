@@ -13,6 +13,8 @@ std::string toUpperCase(std::string_view text);
 // The same into raw room, which must hold maxUpperCaseBytes(text.size()) bytes; returns
 // the end of what was written.
 char* writeUpperCase(char* out, std::string_view text);
+// The same, clearing `lengthsKept` when a character's upper case takes more or fewer bytes.
+char* writeUpperCase(char* out, std::string_view text, bool& lengthsKept);
 
 // No upper case takes more than three bytes for a two-byte letter.
 constexpr std::size_t maxUpperCaseBytes(std::size_t bytes) {

@@ -15,22 +15,22 @@ std::vector<std::uint32_t> matchingRows(const SearchIndex::Texts& texts, std::st
     // A line holds no line end, so such a pattern could only match across two rows.
     if (pattern.empty() || pattern.find_first_of("\r\n") != std::string_view::npos)
         return rows;
-    const char* const begin = texts.bytes.data();
-    const std::size_t total = texts.bytes.size();
-    const std::size_t rowCount = texts.starts.size();
+    const std::string_view bytes = texts.bytes();
+    const LineOffsets& starts = texts.starts();
+    const std::size_t rowCount = texts.size();
     std::size_t from = 0;
     std::size_t row = 0; // 0-based: the row that holds `from`
-    while (from < total) {
-        const void* hit = ::memmem(begin + from, total - from, pattern.data(), pattern.size());
+    while (from < bytes.size()) {
+        const void* hit =
+            ::memmem(bytes.data() + from, bytes.size() - from, pattern.data(), pattern.size());
         if (!hit)
             break;
-        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
-        while (row + 1 < rowCount && texts.starts[row + 1] <= at)
-            ++row;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data());
+        row = starts.lastAtOrBelow(at, row);
         rows.push_back(static_cast<std::uint32_t>(row + 1));
         if (row + 1 >= rowCount)
             break;
-        from = texts.starts[++row];
+        from = starts[++row];
     }
     return rows;
 }
@@ -54,24 +54,26 @@ std::string prepareSearchTerm(std::string_view text, bool exact) {
     return term;
 }
 
-bool isBlankSearchText(std::string_view text) { return text.empty() || text == " "; }
+bool isBlankSearchText(std::string_view text) {
+    return text.empty() || text == " ";
+}
 
 ResultSet searchSongs(const SearchIndex& index, std::string_view searchTerm) {
-    return {index.snapshot(), RowKind::Song,
+    return {index.snapshot()->songsOnly(), RowKind::Song,
             matchingRows(index.fileNames(), toUpperCase(searchTerm))};
 }
 
 ResultSet searchFolders(const SearchIndex& index, std::string_view searchTerm) {
-    return {index.snapshot(), RowKind::Folder,
+    return {index.snapshot()->foldersOnly(), RowKind::Folder,
             matchingRows(index.folders(), toUpperCase(searchTerm))};
 }
 
 ResultSet listAllSongs(const IndexPtr& snapshot) {
-    return allRows(snapshot, RowKind::Song, snapshot->songCount());
+    return allRows(snapshot->songsOnly(), RowKind::Song, snapshot->songCount());
 }
 
 ResultSet listAllFolders(const IndexPtr& snapshot) {
-    return allRows(snapshot, RowKind::Folder, snapshot->folderCount());
+    return allRows(snapshot->foldersOnly(), RowKind::Folder, snapshot->folderCount());
 }
 
 } // namespace liedspur

@@ -2,57 +2,35 @@
 
 #include "CaseFold.h"
 
-#include "index/MemoryAdvice.h"
+#include <cstring>
 
 namespace liedspur {
 
-namespace {
-
-template <typename TextOf>
-SearchIndex::Texts upperCaseTexts(std::size_t count, std::size_t bytesHint, TextOf textOf) {
-    SearchIndex::Texts texts;
-    texts.starts.reserve(count);
-    adviseLargeBuffer(texts.starts.data(), count * sizeof(std::uint64_t));
-    // Written through a pointer into room made ahead: this runs over every name of a load.
-    std::string& bytes = texts.bytes;
-    const std::size_t room = bytesHint + count + bytesHint / 16 + 64;
-    bytes.reserve(room);
-    adviseLargeBuffer(bytes.data(), room);
-    bytes.resize(room);
-    std::size_t written = 0;
-    for (std::size_t row = 1; row <= count; ++row) {
-        const std::string_view text = textOf(row);
-        const std::size_t needed = maxUpperCaseBytes(text.size()) + 1;
-        if (bytes.size() - written < needed)
-            bytes.resize(bytes.size() + bytes.size() / 16 + needed);
-        texts.starts.push_back(written);
-        char* const end = writeUpperCase(bytes.data() + written, text);
-        *end = '\n';
-        written = static_cast<std::size_t>(end + 1 - bytes.data());
+SearchIndex::Texts::Texts(const LineTable& lines) {
+    // The lines are folded as one text: '\n' is ASCII and never part of a longer character.
+    const std::string_view source = lines.bytes();
+    char* const begin = m_bytes.extend(maxUpperCaseBytes(source.size()));
+    bool lengthsKept = true;
+    m_bytes.truncate(static_cast<std::size_t>(writeUpperCase(begin, source, lengthsKept) - begin));
+    m_bytes.shrinkToFit();
+    const LineOffsets& starts = lines.starts();
+    if (lengthsKept) {
+        m_sharedStarts = &starts;
+        return;
     }
-    bytes.resize(written);
-    return texts;
+    m_ownStarts.reserve(starts.size());
+    m_ownStarts.push_back(0);
+    const char* const text = m_bytes.data();
+    const char* const end = text + m_bytes.size();
+    for (const char* p = text; p < end;) {
+        const char* lineFeed = static_cast<const char*>(std::memchr(p, '\n', end - p));
+        p = lineFeed + 1;
+        m_ownStarts.push_back(static_cast<std::uint64_t>(p - text));
+    }
 }
 
-} // namespace
-
-SearchIndex::SearchIndex(IndexPtr snapshot) : m_snapshot(std::move(snapshot)) {
-    const IndexSnapshot& index = *m_snapshot;
-    std::size_t nameBytes = 0;
-    for (std::size_t row = 1; row <= index.songCount(); ++row)
-        nameBytes += index.fileName(row).size();
-    m_fileNames = upperCaseTexts(index.songCount(), nameBytes,
-                                 [&](std::size_t row) { return index.fileName(row); });
-    std::size_t folderBytes = 0;
-    for (std::size_t row = 1; row <= index.folderCount(); ++row)
-        folderBytes += index.folder(row).size();
-    m_folders = upperCaseTexts(index.folderCount(), folderBytes,
-                               [&](std::size_t row) { return index.folder(row); });
-}
-
-std::size_t SearchIndex::memoryUse() const {
-    return m_fileNames.bytes.capacity() + m_fileNames.starts.capacity() * sizeof(std::uint64_t) +
-           m_folders.bytes.capacity() + m_folders.starts.capacity() * sizeof(std::uint64_t);
-}
+SearchIndex::SearchIndex(IndexPtr snapshot)
+    : m_snapshot(std::move(snapshot)), m_fileNames(m_snapshot->songs().fileNames()),
+      m_folders(m_snapshot->folders()) {}
 
 } // namespace liedspur

@@ -2,10 +2,9 @@
 
 #include "index/IndexSnapshot.h"
 
-#include <cstdint>
+#include <cstddef>
 #include <memory>
-#include <string>
-#include <vector>
+#include <string_view>
 
 namespace liedspur {
 
@@ -18,15 +17,26 @@ public:
 
     const IndexPtr& snapshot() const { return m_snapshot; }
 
-    // Upper-case texts back to back, each followed by '\n', which no line can hold.
-    struct Texts {
-        std::string bytes;
-        std::vector<std::uint64_t> starts; // row r (from 1) starts at starts[r - 1]
+    // The upper-case form of a table's lines, each followed by '\n', which no line holds.
+    class Texts {
+    public:
+        Texts() { m_ownStarts.push_back(0); }
+        // `lines` must outlive the texts: where no line changes its length, they share its
+        // offsets.
+        explicit Texts(const LineTable& lines);
+
+        std::string_view bytes() const { return {m_bytes.data(), m_bytes.size()}; }
+        // Row r (from 1) starts at starts()[r - 1]; starts()[size()] ends the text.
+        const LineOffsets& starts() const { return m_sharedStarts ? *m_sharedStarts : m_ownStarts; }
+        std::size_t size() const { return starts().size() - 1; }
+
+    private:
+        RawArray<char> m_bytes;
+        const LineOffsets* m_sharedStarts = nullptr;
+        LineOffsets m_ownStarts;
     };
     const Texts& fileNames() const { return m_fileNames; }
     const Texts& folders() const { return m_folders; }
-
-    std::size_t memoryUse() const;
 
 private:
     IndexPtr m_snapshot;

@@ -235,13 +235,16 @@ void Search::Form_Activate() {
     if (!m_player.FindPlayer())
         return;
     EventPump pump;
-    const IndexStore::Outcome outcome =
-        m_store.reload(m_platform.system.applicationDirectory(), [&pump] { pump(); });
-    if (outcome == IndexStore::Outcome::Loaded) {
-        m_searchIndex = std::make_shared<const SearchIndex>(m_store.current());
+    const IndexStore::Outcome outcome = m_store.reload(
+        m_platform.system.applicationDirectory(), [&pump] { pump(); },
+        // The old search copy goes before the new index is read, so that the two never take
+        // room side by side; the rows shown keep only the table they list.
+        [this] { m_searchIndex.reset(); });
+    if (outcome == IndexStore::Outcome::Unchanged || outcome == IndexStore::Outcome::Busy)
         return;
-    }
-    if (outcome == IndexStore::Outcome::Busy)
+    // After a failed read the index kept is searched again.
+    m_searchIndex = std::make_shared<const SearchIndex>(m_store.current());
+    if (outcome == IndexStore::Outcome::Loaded)
         return;
     m_platform.dialogs.showMessage({QStringLiteral("Bitte erst eine Index-Datei erstellen !"),
                                     QStringLiteral("Hinweis"), MessageButtons::Ok,

@@ -5,9 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace liedspur {
 namespace {
@@ -26,22 +31,26 @@ protected:
 };
 
 TEST_F(IndexLoading, SplitsRowsAndKeepsCountTexts) {
-    writeIndex(" 3 \r\n", "/Musik/Rock/Titel.mp3\r\nohne Ordner.mp3\r\n/Musik/Leer/\r\n", " 2 \r\n",
-               "/Musik/Rock/\r\n/\r\n");
+    writeIndex(" 6 \r\n",
+               "/Musik/Rock/Titel.mp3\r\n/Musik/Rock/\r\nohne Ordner.mp3\r\n/Musik/Rock/1.mp3\r\n"
+               "/Musik/Rock/Live/2.mp3\r\n/Musik/Rock/3.mp3",
+               " 2 \r\n", "/Musik/Rock/\r\n/\r\n");
     auto loaded = loadIndex(dir.path());
     ASSERT_TRUE(loaded.ok()) << loaded.error().description;
     const IndexSnapshot& index = *loaded.value();
-    ASSERT_EQ(index.songCount(), 3u);
-    EXPECT_EQ(index.folderPath(1), "/Musik/Rock/");
-    EXPECT_EQ(index.fileName(1), "Titel.mp3");
-    EXPECT_EQ(index.folderPath(2), "");
-    EXPECT_EQ(index.fileName(2), "ohne Ordner.mp3");
-    EXPECT_EQ(index.folderPath(3), "/Musik/Leer/");
-    EXPECT_EQ(index.fileName(3), "");
-    EXPECT_EQ(index.fullPath(3), "/Musik/Leer/");
+    ASSERT_EQ(index.songCount(), 6u);
+    std::vector<std::string> split;
+    for (std::size_t row = 1; row <= index.songCount(); ++row)
+        split.push_back(std::string(index.folderPath(row)) + "|" +
+                        std::string(index.fileName(row)));
+    // Rows in the folder of the row before share it; each row still has its own.
+    EXPECT_EQ(split, (std::vector<std::string>{"/Musik/Rock/|Titel.mp3", "/Musik/Rock/|",
+                                               "|ohne Ordner.mp3", "/Musik/Rock/|1.mp3",
+                                               "/Musik/Rock/Live/|2.mp3", "/Musik/Rock/|3.mp3"}));
+    EXPECT_EQ(index.fullPath(5), "/Musik/Rock/Live/2.mp3");
     ASSERT_EQ(index.folderCount(), 2u);
     EXPECT_EQ(index.folder(2), "/");
-    EXPECT_EQ(index.fileCountText(), " 3 ");
+    EXPECT_EQ(index.fileCountText(), " 6 ");
     EXPECT_EQ(index.folderCountText(), " 2 ");
 }
 
@@ -170,6 +179,109 @@ TEST_F(IndexLoading, ReloadFromInsideAReloadIsRefused) {
     EXPECT_EQ(outcome, IndexStore::Outcome::Loaded);
     EXPECT_GT(refused, 0);
     EXPECT_FALSE(store.loading());
+}
+
+enum class Change { RewrittenWithTheSameSize, ReplacedByRename, Touched, Removed };
+
+// A change to one of the four files, and a content of the same size that shows after it.
+struct IndexChange {
+    std::string name;
+    const char* file;
+    const char* sameSize;
+    Change change;
+};
+
+class IndexChanges : public IndexLoading, public ::testing::WithParamInterface<IndexChange> {
+protected:
+    // An index saved an hour ago.
+    void writeOldIndex() {
+        writeIndex(" 1 \r\n", "/a/1.mp3\r\n", " 1 \r\n", "/a/\r\n");
+        for (const char* name : {"files.dat", "index.dat", "ordner.dat", "index1.dat"})
+            setModified(name, hourAgo);
+    }
+    void setModified(const char* name, const timespec& when) {
+        const timespec times[2] = {when, when};
+        ASSERT_EQ(::utimensat(AT_FDCWD, dir.file(name).c_str(), times, 0), 0);
+    }
+    static std::string shown(const IndexSnapshot& index) {
+        return index.fileCountText() + index.fullPath(1) + index.folderCountText() +
+               std::string(index.folder(1));
+    }
+
+    const timespec hourAgo{::time(nullptr) - 3600, 0};
+};
+
+TEST_P(IndexChanges, AreReadAgainAndNothingElseIs) {
+    const IndexChange& c = GetParam();
+    writeOldIndex();
+    IndexStore store;
+    int freed = 0;
+    const auto reload = [&] { return store.reload(dir.path(), {}, [&] { ++freed; }); };
+    ASSERT_EQ(reload(), IndexStore::Outcome::Loaded);
+    const IndexPtr first = store.current();
+    const std::string before = shown(*first);
+    EXPECT_EQ(reload(), IndexStore::Outcome::Unchanged);
+    EXPECT_EQ(store.current(), first);
+    EXPECT_EQ(freed, 1);
+
+    switch (c.change) {
+    case Change::RewrittenWithTheSameSize:
+        dir.write(c.file, c.sameSize);
+        break;
+    case Change::ReplacedByRename:
+        // With the old file's time: only which file it is tells the change.
+        dir.write("neu", c.sameSize);
+        setModified("neu", hourAgo);
+        ASSERT_EQ(std::rename(dir.file("neu").c_str(), dir.file(c.file).c_str()), 0);
+        break;
+    case Change::Touched:
+        setModified(c.file, {::time(nullptr), 0});
+        break;
+    case Change::Removed:
+        ASSERT_EQ(std::remove(dir.file(c.file).c_str()), 0);
+        EXPECT_EQ(reload(), IndexStore::Outcome::Failed);
+        EXPECT_EQ(store.current(), first);
+        return;
+    }
+    ASSERT_EQ(reload(), IndexStore::Outcome::Loaded);
+    EXPECT_NE(store.current(), first);
+    EXPECT_EQ(freed, 2);
+    EXPECT_EQ(shown(*first), before) << "the snapshot in use before changed";
+    if (c.change != Change::Touched) {
+        EXPECT_NE(shown(*store.current()), before);
+    }
+}
+
+std::vector<IndexChange> allIndexChanges() {
+    const std::pair<const char*, const char*> files[] = {{"files.dat", "1  \r\n"},
+                                                         {"index.dat", "/b/1.mp3\r\n"},
+                                                         {"ordner.dat", "  1\r\n"},
+                                                         {"index1.dat", "/b/\r\n"}};
+    const std::pair<const char*, Change> changes[] = {
+        {"RewrittenWithTheSameSize", Change::RewrittenWithTheSameSize},
+        {"ReplacedByRename", Change::ReplacedByRename},
+        {"Touched", Change::Touched},
+        {"Removed", Change::Removed}};
+    std::vector<IndexChange> cases;
+    for (const auto& [file, sameSize] : files) {
+        for (const auto& [changeName, change] : changes) {
+            std::string name = std::string(file) + "_" + changeName;
+            std::replace(name.begin(), name.end(), '.', '_');
+            cases.push_back({name, file, sameSize, change});
+        }
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Reloading, IndexChanges, ::testing::ValuesIn(allIndexChanges()),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(IndexLoading, FilesWrittenJustBeforeTheLoadAreReadAgainNextTime) {
+    // Written within the same tick of the file clock, a change could keep every stamp.
+    writeIndex(" 1 \r\n", "/a/1.mp3\r\n", " 1 \r\n", "/a/\r\n");
+    IndexStore store;
+    ASSERT_EQ(store.reload(dir.path()), IndexStore::Outcome::Loaded);
+    EXPECT_EQ(store.reload(dir.path()), IndexStore::Outcome::Loaded);
 }
 
 TEST(WriteFileAtomically, ReplacesWholeOrNotAtAll) {

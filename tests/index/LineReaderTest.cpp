@@ -35,25 +35,44 @@ TEST_P(LineEnds, SplitAsTheFileFormatSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Reading, LineEnds,
-    ::testing::Values(
-        LineCase{"CrLf", "a\r\nb\r\n", {"a", "b"}}, LineCase{"LoneCr", "a\rb\r", {"a", "b"}},
-        LineCase{"LoneLf", "a\nb\n", {"a", "b"}},
-        LineCase{"LastLineWithoutEnd", "a\r\nlast", {"a", "last"}},
-        LineCase{"EmptyFile", "", {}}, LineCase{"OnlyCrLf", "\r\n", {""}},
-        LineCase{"CrThenCrLf", "a\r\r\nb", {"a", "", "b"}},
-        LineCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}},
-        LineCase{"BytesKept", std::string("x\xff\xfe y\t\"'\0z\r\n", 12), {std::string("x\xff\xfe y\t\"'\0z", 10)}}),
+    ::testing::Values(LineCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
+                      LineCase{"LoneCr", "a\rb\r", {"a", "b"}},
+                      LineCase{"LoneLf", "a\nb\n", {"a", "b"}},
+                      LineCase{"LastLineWithoutEnd", "a\r\nlast", {"a", "last"}},
+                      LineCase{"EmptyFile", "", {}}, LineCase{"OnlyCrLf", "\r\n", {""}},
+                      LineCase{"CrThenCrLf", "a\r\r\nb", {"a", "", "b"}},
+                      LineCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}},
+                      LineCase{"BytesKept",
+                               std::string("x\xff\xfe y\t\"'\0z\r\n", 12),
+                               {std::string("x\xff\xfe y\t\"'\0z", 10)}}),
     [](const auto& info) { return info.param.name; });
 
-TEST(ReadLines, CrLfSplitAcrossChunksIsOneLineEnd) {
+TEST(ReadLines, LinesAndLineEndsAcrossChunkBorders) {
     testing::TempDir dir;
-    // The first chunk ends right after a CR; the LF opens the next one.
-    std::string first((1 << 20) - 1, 'x');
-    dir.write("list", first + "\r\nsecond\r\n");
-    auto table = readLines(dir.file("list"), 2);
+    // The first chunk ends right after a CR; the LF opens the next one. The third line
+    // runs through two more chunks.
+    const std::string first((1 << 20) - 1, 'x');
+    const std::string long_((2 << 20) + 7, 'y');
+    dir.write("list", first + "\r\nsecond\r\n" + long_ + "\r\nlast");
+    auto table = readLines(dir.file("list"), 4);
     ASSERT_TRUE(table.ok());
-    EXPECT_EQ(table.value().line(1).size(), first.size());
+    EXPECT_EQ(table.value().line(1), first);
     EXPECT_EQ(table.value().line(2), "second");
+    EXPECT_EQ(table.value().line(3), long_);
+    EXPECT_EQ(table.value().line(4), "last");
+}
+
+TEST(LineOffsets, GrowPastFourGibibytesKeepingEveryOffset) {
+    LineOffsets offsets;
+    const std::uint64_t values[] = {0, 7, 0xFFFFFFFF, 0x100000000, 0x100000009};
+    for (const std::uint64_t value : values)
+        offsets.push_back(value);
+    EXPECT_TRUE(offsets.wide());
+    ASSERT_EQ(offsets.size(), std::size(values));
+    for (std::size_t i = 0; i < std::size(values); ++i)
+        EXPECT_EQ(offsets[i], values[i]);
+    EXPECT_EQ(offsets.lastAtOrBelow(0x100000008, 0), 3u);
+    EXPECT_EQ(offsets.lastAtOrBelow(6, 0), 0u);
 }
 
 TEST(ReadLines, StopsAtTheCountAndFailsShort) {

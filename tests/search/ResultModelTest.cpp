@@ -25,7 +25,8 @@ TEST_F(ResultModelTest, ShowsThreeColumnsWithTheirHeaders) {
     EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "Song-Titel");
     EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "Ordner");
     EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "Lft.Nr.:");
-    EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
+              int(Qt::AlignCenter));
 }
 
 TEST_F(ResultModelTest, AppendsAtTheEndAndClears) {
@@ -60,16 +61,22 @@ TEST_F(ResultModelTest, FolderRowsShowSieheOrdner) {
     EXPECT_EQ(model.data(model.index(1, 2)).toString(), "2");
 }
 
-TEST_F(ResultModelTest, RowsKeepTheirSnapshotAfterAReload) {
-    model.assign(listAllSongs(snapshot));
-    std::weak_ptr<const IndexSnapshot> old = snapshot;
-    snapshot = testing::makeSnapshot({"/neu/anders.mp3"});
-    ASSERT_FALSE(old.expired());
-    EXPECT_EQ(model.rowAt(3)->songTarget(), "/x/Lied 3.mp3");
-    model.append(ResultRow(snapshot, RowKind::Song, 1));
-    EXPECT_EQ(model.rowAt(4)->songTarget(), "/neu/anders.mp3");
-    model.clear();
-    EXPECT_TRUE(old.expired());
+TEST_F(ResultModelTest, RowsKeepOnlyTheTableTheyShowAcrossAReload) {
+    for (const RowKind kind : {RowKind::Song, RowKind::Folder}) {
+        SCOPED_TRACE(kind == RowKind::Song ? "songs" : "folders");
+        IndexPtr loaded = testing::makeSnapshot({"/a/1.mp3", "/b/2.mp3"}, {"/a/", "/b/"});
+        model.assign(kind == RowKind::Song ? listAllSongs(loaded) : listAllFolders(loaded));
+        const std::weak_ptr<const IndexSnapshot> whole = loaded;
+        const std::weak_ptr<const IndexSnapshot> shown = model.rowAt(1)->snapshot();
+        loaded = testing::makeSnapshot({"/neu/anders.mp3"}, {"/neu/"});
+        EXPECT_TRUE(whole.expired()) << "the table the rows do not show outlives the reload";
+        ASSERT_FALSE(shown.expired());
+        EXPECT_EQ(model.rowAt(2)->folder(), "/b/");
+        model.append(ResultRow(loaded, kind, 1));
+        EXPECT_EQ(model.rowAt(3)->folder(), "/neu/");
+        model.clear();
+        EXPECT_TRUE(shown.expired());
+    }
 }
 
 } // namespace

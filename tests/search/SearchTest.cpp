@@ -105,6 +105,19 @@ INSTANTIATE_TEST_SUITE_P(
         SongSearchCase{"exact: not at the start", "abc", true, {}},
         SongSearchCase{"exact: not a letter inside", "x", true, {}}));
 
+TEST(SongSearch, RowsAfterNamesThatChangeLengthWhenFoldedKeepTheirNumbers) {
+    // ı folds to one byte less, ɐ to one byte more: the text as a whole keeps its length.
+    const SearchIndex index(testing::makeSnapshot(
+        {"/m/\xc4\xb1x.mp3", "/m/\xc9\x90y.mp3", "/m/abc.mp3", "/m/\xc9\x90z.mp3"},
+        {"/\xc4\xb1/", "/\xc9\x90/"}));
+    const auto songs = [&](std::string_view text) { return searchSongs(index, text).numbers; };
+    EXPECT_EQ(songs("\xc9\x90y"), (std::vector<std::uint32_t>{2}));
+    EXPECT_EQ(songs("abc"), (std::vector<std::uint32_t>{3}));
+    EXPECT_EQ(songs("\xc9\x90"), (std::vector<std::uint32_t>{2, 4}));
+    EXPECT_EQ(songs("x.mp3"), (std::vector<std::uint32_t>{1}));
+    EXPECT_EQ(searchFolders(index, "/\xc9\x90").numbers, (std::vector<std::uint32_t>{2}));
+}
+
 TEST(SongSearchEmptyIndex, FindsNothing) {
     SearchIndex empty;
     EXPECT_TRUE(searchSongs(empty, "a").numbers.empty());
