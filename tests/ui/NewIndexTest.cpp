@@ -268,6 +268,28 @@ TEST_F(IndexWindow, CancelDeepInTheTreeKeepsWhatWasFound) {
     EXPECT_EQ(text("lbl_files"), "Gefundene Files: 5");
 }
 
+TEST_F(IndexWindow, TheFoundListShowsItsRowsWhileTheRunGoesOn) {
+    twelveSongs();
+    window().show();
+    auto* list = element<QListView>("lst_GefundeneFiles");
+    // Whether the list, as it would be painted at the next chance, shows any text.
+    const auto showsText = [list] {
+        const QImage shown = list->viewport()->grab().toImage();
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                if (qGray(shown.pixel(x, y)) < 128)
+                    return true;
+        return false;
+    };
+    std::vector<bool> seen;
+    QObject::connect(
+        foundList(), &QAbstractItemModel::rowsInserted, &window(),
+        [&] { seen.push_back(showsText()); }, Qt::QueuedConnection);
+    runOverMusic();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), false), 0);
+}
+
 TEST_F(IndexWindow, CancelBeforeTheFirstSongLeavesNothingToSave) {
     song("a.mp3");
     duringRun([&] { buttonNamed("cmd_abbruch")->click(); });
