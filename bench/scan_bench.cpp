@@ -3,6 +3,8 @@
 // share with a 2 ms round trip, mounted afresh for every run. Prints `name: value` lines.
 //
 //   scan_bench [--local | --latency] [folders of the local tree]
+//
+// The latency mode needs FUSE, sshfs and sftp-server (tools/install-bench-deps.sh).
 
 #include "BenchPlatform.h"
 #include "BenchSupport.h"
@@ -245,19 +247,25 @@ void latencyFigures(const std::string& work, Report& report) {
     IndexRun coreRun;
     std::vector<double> findTimes, coreTimes;
     // Interleaved, each on a fresh mount.
+    const auto onFreshMount = [&](const std::function<void()>& work) {
+        if (!share.mount()) {
+            std::printf("latency mode stopped: the share could not be mounted again\n");
+            std::exit(1);
+        }
+        const double seconds = secondsOf(work);
+        share.unmount();
+        return seconds;
+    };
     for (int run = 0; run < latencyRuns; ++run) {
-        share.mount();
-        findTimes.push_back(secondsOf([&] {
+        findTimes.push_back(onFreshMount([&] {
             if (std::system(find.c_str()) != 0)
                 std::fprintf(stderr, "find failed\n");
         }));
-        share.unmount();
-        share.mount();
         coreTimes.push_back(
-            secondsOf([&] { (void)coreRun.run(appDirectory, share.path(), quiet); }));
-        share.unmount();
+            onFreshMount([&] { (void)coreRun.run(appDirectory, share.path(), quiet); }));
     }
-    share.mount();
+    if (!share.mount())
+        return;
     WindowRun windowRun(appDirectory, share.path());
     const double windowSeconds = secondsOf(std::ref(windowRun));
     share.unmount();
