@@ -57,6 +57,23 @@ bool mayBeDeviceFileSystem(long type) {
            || static_cast<unsigned long>(type) == 0x858458f6; // ramfs
 }
 
+bool isNetworkType(long type) {
+    switch (static_cast<unsigned long>(type)) {
+    case 0x6969:     // nfs
+    case 0x517b:     // smb
+    case 0xff534d42: // cifs
+    case 0xfe534d42: // smb2
+    case 0x65735546: // fuse: sshfs, rclone, gvfs, …
+    case 0x01021997: // 9p
+    case 0x00c36400: // ceph
+    case 0x5346414f: // afs
+    case 0x73757245: // coda
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::string canonical(const std::string& path) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
                                                          &std::free);
@@ -134,6 +151,11 @@ bool ListingReader::isPseudoFileSystem(const std::string& path, dev_t device) co
     if (isPseudoType(info.f_type))
         return true;
     return mayBeDeviceFileSystem(info.f_type) && mountedType(device) == "devtmpfs";
+}
+
+bool ListingReader::isNetworkFileSystem(const std::string& path) const {
+    struct statfs info {};
+    return ::statfs(path.c_str(), &info) == 0 && isNetworkType(info.f_type);
 }
 
 FolderListing ListingReader::read(const std::string& folderPath,

@@ -50,6 +50,9 @@ public:
 
     // Whether the folder at `path`, on `device`, lies on a pseudo file system.
     bool isPseudoFileSystem(const std::string& path, dev_t device) const;
+    // Whether the folder at `path` lies on a network share (or any file system in user
+    // space), where each listing waits for answers rather than for the processor.
+    bool isNetworkFileSystem(const std::string& path) const;
 
 private:
     bool followsLink(const std::string& linkPath) const;

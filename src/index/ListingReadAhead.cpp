@@ -28,14 +28,32 @@ ListingReadAhead::~ListingReadAhead() {
         worker.join();
 }
 
+void ListingReadAhead::wakeWorkers(std::size_t work) {
+    // A worker woken for nothing costs more than reading a folder on a fast disk: wake
+    // only as many as can start reading now.
+    const std::optional<WalkPlace> next = nextToRead();
+    if (!next)
+        return;
+    if (!m_folders.at(*next).remote && *next != m_wanted)
+        work = std::min(work, static_cast<std::size_t>(m_limits.localWorkers - m_readingLocal));
+    if (work >= m_workers.size())
+        m_workAvailable.notify_all();
+    else
+        for (; work > 0; --work)
+            m_workAvailable.notify_one();
+}
+
 std::optional<WalkPlace> ListingReadAhead::nextToRead() const {
     // The folder the walk waits for goes first, whatever is held already: otherwise
     // listings read for later could hold up the walk for good.
     if (m_wanted && m_pending.count(*m_wanted))
         return m_wanted;
-    if (!m_pending.empty() && m_held < m_limits.listingsAhead)
-        return *m_pending.begin();
-    return std::nullopt;
+    if (m_pending.empty() || m_held >= m_limits.listingsAhead)
+        return std::nullopt;
+    const WalkPlace& next = *m_pending.begin();
+    if (!m_folders.at(next).remote && m_readingLocal >= m_limits.localWorkers)
+        return std::nullopt;
+    return next;
 }
 
 void ListingReadAhead::work() {
@@ -49,17 +67,28 @@ void ListingReadAhead::work() {
         Folder& folder = m_folders.at(*place);
         folder.state = State::Reading;
         ++m_held;
+        const bool local = !folder.remote;
+        m_readingLocal += local;
         const std::string path = folder.path;
         lock.unlock();
         FolderListing listing = m_reader.read(path, m_stop);
+        // Only a mount point can lie on another file system than its parent; asking
+        // one may take a round trip, so it is done before taking the lock again.
+        std::vector<bool> remote(listing.subfolders.size(), !local);
+        for (std::size_t i = 0; i < remote.size(); ++i)
+            if (listing.subfolderIds[i].device != listing.id.device)
+                remote[i] = m_reader.isNetworkFileSystem(
+                    path + std::string(listing.subfolders.line(i + 1)) + '/');
         lock.lock();
+        m_readingLocal -= local;
         if (m_stop)
             return;
-        store(*place, std::move(listing));
+        store(*place, std::move(listing), remote);
     }
 }
 
-void ListingReadAhead::store(const WalkPlace& place, FolderListing listing) {
+void ListingReadAhead::store(const WalkPlace& place, FolderListing listing,
+                             const std::vector<bool>& remote) {
     const auto found = m_folders.find(place);
     if (found == m_folders.end())
         return; // the walk left it while it was read
@@ -69,20 +98,23 @@ void ListingReadAhead::store(const WalkPlace& place, FolderListing listing) {
         lineage.push_back(listing.id);
         WalkPlace child = place;
         child.push_back(0);
+        std::size_t added = 0;
         for (std::size_t i = 0; i < listing.subfolders.size(); ++i) {
             if (std::find(lineage.begin(), lineage.end(), listing.subfolderIds[i]) != lineage.end())
                 continue;
             child.back() = static_cast<std::uint32_t>(i);
             std::string path = folder.path;
             path.append(listing.subfolders.line(i + 1)).push_back('/');
-            m_folders.emplace(child, Folder{std::move(path), State::Pending, {}, lineage});
+            m_folders.emplace(child,
+                              Folder{std::move(path), remote[i], State::Pending, {}, lineage});
             m_pending.insert(child);
+            ++added;
         }
-        m_workAvailable.notify_all();
+        wakeWorkers(added);
     }
     folder.listing = std::move(listing);
     folder.state = State::Ready;
-    m_listingReady.notify_all();
+    m_listingReady.notify_one();
 }
 
 std::map<WalkPlace, ListingReadAhead::Folder>::iterator
@@ -104,11 +136,13 @@ std::optional<FolderListing> ListingReadAhead::take(const WalkPlace& place, cons
     auto folder = m_folders.find(place);
     if (folder == m_folders.end()) {
         // Not read ahead: the start folder, or one that the workers took for a circle.
-        folder = m_folders.emplace(place, Folder{path, State::Pending, {}, {}}).first;
+        const bool remote = m_reader.isNetworkFileSystem(path);
+        folder = m_folders.emplace(place, Folder{path, remote, State::Pending, {}, {}}).first;
         m_pending.insert(place);
     }
     m_wanted = place;
-    m_workAvailable.notify_all();
+    // Any worker will do: each takes the wanted folder first.
+    wakeWorkers(1);
     while (folder->second.state != State::Ready) {
         if (m_listingReady.wait_for(lock, slice,
                                     [&] { return folder->second.state == State::Ready; }))
@@ -124,7 +158,7 @@ std::optional<FolderListing> ListingReadAhead::take(const WalkPlace& place, cons
     m_wanted.reset();
     FolderListing listing = std::move(folder->second.listing);
     erase(folder);
-    m_workAvailable.notify_all();
+    wakeWorkers(1);
     return listing;
 }
 
@@ -132,10 +166,11 @@ void ListingReadAhead::leave(const WalkPlace& place) {
     if (m_workers.empty())
         return;
     const std::lock_guard lock(m_mutex);
+    const std::size_t heldBefore = m_held;
     auto folder = m_folders.lower_bound(place);
     while (folder != m_folders.end() && isWithin(folder->first, place))
         folder = erase(folder);
-    m_workAvailable.notify_all();
+    wakeWorkers(heldBefore - m_held);
 }
 
 } // namespace liedspur

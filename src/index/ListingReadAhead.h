@@ -2,6 +2,7 @@
 
 #include "FolderListing.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -31,11 +32,14 @@ class ListingReadAhead {
 public:
     struct Limits {
         // No worker threads: each listing is read when it is taken.
-        int workers = 8;
+        int workers = 16;
         // Listings read or being read and not yet taken, besides the one the walk waits for.
         std::size_t listingsAhead = 256;
         // Whether subfolders are read ahead at all.
         bool subfolders = true;
+        // Listings read at once on local file systems, where reading takes the processor
+        // rather than waiting: more readers than cores only get in each other's way.
+        int localWorkers = std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
     };
 
     ListingReadAhead(const ListingReader& reader, Limits limits);
@@ -57,6 +61,7 @@ private:
     enum class State { Pending, Reading, Ready };
     struct Folder {
         std::string path;
+        bool remote = false; // on a network file system
         State state = State::Pending;
         FolderListing listing;
         // The folders from the start down to this one; a subfolder that is one of them
@@ -67,7 +72,11 @@ private:
     void work();
     // The next folder to read, or none; called with the lock held.
     std::optional<WalkPlace> nextToRead() const;
-    void store(const WalkPlace& place, FolderListing listing);
+    // Keeps a listing read and makes its subfolders pending; `remote` tells which of them
+    // lie on a network file system.
+    void store(const WalkPlace& place, FolderListing listing, const std::vector<bool>& remote);
+    // Wakes as many waiting workers as there are folders that became readable.
+    void wakeWorkers(std::size_t work);
     std::map<WalkPlace, Folder>::iterator erase(std::map<WalkPlace, Folder>::iterator folder);
 
     const ListingReader& m_reader;
@@ -78,6 +87,7 @@ private:
     std::map<WalkPlace, Folder> m_folders;
     std::set<WalkPlace> m_pending;
     std::size_t m_held = 0; // folders being read or ready
+    int m_readingLocal = 0;
     std::optional<WalkPlace> m_wanted;
     std::atomic<bool> m_stop = false;
     std::vector<std::thread> m_workers;

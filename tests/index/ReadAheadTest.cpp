@@ -116,11 +116,11 @@ private:
 };
 
 TEST(ReadAhead, WalksRandomTreesExactlyAsTheSerialWalk) {
-    const ListingReadAhead::Limits serial{0, 0, true};
+    const ListingReadAhead::Limits serial{0, 0, true, 0};
     const ListingReadAhead::Limits readAheads[] = {
-        {1, 1, true},   // the folder the walk waits for is read even when the rest is full
-        {3, 2, true},   // more workers than room
-        {8, 256, true}, // as in the window
+        {1, 1, true, 1},     // the folder the walk waits for is read even when the rest is full
+        {3, 2, true, 3},     // more workers than room
+        {16, 256, true, 16}, // as on a share
     };
     const std::size_t threadsBefore = threadCount();
     for (unsigned seed = 1; seed <= 40; ++seed) {
