@@ -35,7 +35,8 @@ void ListingReadAhead::wakeWorkers(std::size_t work) {
     if (!next)
         return;
     if (!m_folders.at(*next).remote && *next != m_wanted)
-        work = std::min(work, static_cast<std::size_t>(m_limits.localWorkers - m_readingLocal));
+        work = std::min(
+            work, static_cast<std::size_t>(std::max(0, m_limits.localWorkers - m_readingLocal)));
     if (work >= m_workers.size())
         m_workAvailable.notify_all();
     else
