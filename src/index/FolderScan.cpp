@@ -1,14 +1,8 @@
 #include "FolderScan.h"
 
-#include "LineTable.h"
 #include "SystemError.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
-#include <vector>
+#include <chrono>
 
 namespace liedspur {
 
@@ -20,10 +14,6 @@ bool holdsLineEnd(std::string_view text) {
 
 bool isSong(std::string_view fullPath) {
     return fullPath.size() >= 4 && fullPath.substr(fullPath.size() - 4) == ".mp3";
-}
-
-bool isDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 } // namespace
@@ -40,13 +30,22 @@ Result<ScanEnd> FolderScan::scan(const std::string& startFolder) {
     m_cancelled = false;
     m_writeError.reset();
 
-    DirPtr start(::opendir(startFolder.c_str()));
+    const std::string startPath = withTrailingSlash(startFolder);
+    const ListingReader reader(startFolder);
+    ListingReadAhead::Limits limits = m_readAhead;
+    limits.subfolders = limits.subfolders && m_progress.includeSubfolders();
+    ListingReadAhead listings(reader, limits);
+    WalkPlace place;
+    std::optional<FolderListing> start = listingOf(place, startPath, listings);
     if (!start)
-        return systemError(errno, startFolder);
-    struct stat info {};
-    if (::fstat(::dirfd(start.get()), &info) == 0)
-        m_entered.insert({info.st_dev, info.st_ino});
-    findfile(std::move(start), withTrailingSlash(startFolder));
+        return ScanEnd::Cancelled;
+    if (start->error != 0)
+        return systemError(start->error, startFolder);
+    // A start folder on a pseudo file system is not entered either: it holds no songs.
+    if (reader.isPseudoFileSystem(startPath, start->id.device))
+        *start = FolderListing{};
+    m_entered.insert(start->id);
+    findfile(*start, startPath, place, listings);
     if (m_writeError)
         return *m_writeError;
     return m_cancelled ? ScanEnd::Cancelled : ScanEnd::Completed;
@@ -65,44 +64,34 @@ FolderScan::Step FolderScan::stopOnCancel() {
     return Step::Stop;
 }
 
-FolderScan::Step FolderScan::findfile(DirPtr directory, const std::string& folderPath) {
-    m_progress.yield();
+std::optional<FolderListing> FolderScan::listingOf(const WalkPlace& place, const std::string& path,
+                                                   ListingReadAhead& listings) {
+    // A slow folder must not freeze the window, nor keep a cancel from being seen.
+    std::optional<FolderListing> listing = listings.take(
+        place, path,
+        [this] {
+            m_progress.yield();
+            return !m_progress.cancelRequested();
+        },
+        std::chrono::milliseconds(10));
+    if (!listing)
+        stopOnCancel();
+    return listing;
+}
 
-    // The whole listing first, split into files and subfolders, each in listing order.
-    LineTable files;
-    LineTable subfolders;
-    std::vector<FolderId> subfolderIds;
-    const int directoryFd = ::dirfd(directory.get());
-    while (const dirent* entry = ::readdir(directory.get())) {
-        if (isDotOrDotDot(entry->d_name))
-            continue;
-        if (entry->d_type == DT_REG) {
-            files.append(entry->d_name);
-            continue;
-        }
-        if (entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
-            continue;
-        struct stat info {};
-        if (::fstatat(directoryFd, entry->d_name, &info, 0) != 0)
-            continue; // a dangling link or an entry gone meanwhile
-        if (S_ISREG(info.st_mode)) {
-            files.append(entry->d_name);
-        } else if (S_ISDIR(info.st_mode)) {
-            subfolders.append(entry->d_name);
-            subfolderIds.push_back({info.st_dev, info.st_ino});
-        }
-    }
-    // Closed before descending, so that a deep tree does not hold one descriptor per level.
-    directory.reset();
+FolderScan::Step FolderScan::findfile(const FolderListing& listing, const std::string& folderPath,
+                                      WalkPlace& place, ListingReadAhead& listings) {
+    m_progress.yield();
 
     const bool folderUnstorable = holdsLineEnd(folderPath);
     bool folderListed = false;
     std::string fullPath;
-    for (std::size_t i = 1; i <= files.size(); ++i) {
+    for (std::size_t i = 1; i <= listing.files.size(); ++i) {
         if (m_progress.cancelRequested())
             return stopOnCancel();
-        fullPath.assign(folderPath).append(files.line(i));
-        if (isSong(fullPath) && !folderUnstorable && !holdsLineEnd(files.line(i))) {
+        const std::string_view name = listing.files.line(i);
+        fullPath.assign(folderPath).append(name);
+        if (isSong(fullPath) && !folderUnstorable && !holdsLineEnd(name)) {
             if (!folderListed) {
                 folderListed = true;
                 if (!store(m_folders, folderPath))
@@ -122,22 +111,33 @@ FolderScan::Step FolderScan::findfile(DirPtr directory, const std::string& folde
         return Step::Go;
 
     std::string subfolderPath;
-    for (std::size_t i = 1; i <= subfolders.size(); ++i) {
-        if (m_progress.cancelRequested())
-            return stopOnCancel();
-        // A link back into the tree would otherwise be walked again and again.
-        if (!m_entered.insert(subfolderIds[i - 1]).second)
-            continue;
-        subfolderPath.assign(folderPath).append(subfolders.line(i));
-        DirPtr subfolder(::opendir(subfolderPath.c_str()));
-        if (!subfolder)
-            continue; // no permission, gone meanwhile or a path too long: passed over
-        ++m_counters.foldersEntered;
-        m_progress.folderEntered(subfolderPath, m_counters);
-        if (findfile(std::move(subfolder), subfolderPath + '/') == Step::Stop)
-            return Step::Stop;
+    place.push_back(0);
+    Step step = Step::Go;
+    for (std::size_t i = 1; i <= listing.subfolders.size() && step == Step::Go; ++i) {
+        if (m_progress.cancelRequested()) {
+            step = stopOnCancel();
+            break;
+        }
+        place.back() = static_cast<std::uint32_t>(i - 1);
+        // A link that leads out and back in would otherwise be walked again and again.
+        if (m_entered.insert(listing.subfolderIds[i - 1]).second) {
+            subfolderPath.assign(folderPath).append(listing.subfolders.line(i)).push_back('/');
+            const std::optional<FolderListing> subfolder =
+                listingOf(place, subfolderPath, listings);
+            if (!subfolder) {
+                step = Step::Stop;
+            } else if (subfolder->error == 0) {
+                // No permission, gone meanwhile or a path too long: passed over.
+                ++m_counters.foldersEntered;
+                subfolderPath.pop_back();
+                m_progress.folderEntered(subfolderPath, m_counters);
+                step = findfile(*subfolder, subfolderPath + '/', place, listings);
+            }
+        }
+        listings.leave(place);
     }
-    return Step::Go;
+    place.pop_back();
+    return step;
 }
 
 } // namespace liedspur

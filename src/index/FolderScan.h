@@ -1,36 +1,31 @@
 #pragma once
 
+#include "FolderListing.h"
 #include "LineWriter.h"
+#include "ListingReadAhead.h"
 #include "Result.h"
 #include "ScanProgress.h"
 
-#include <dirent.h>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
-#include <sys/types.h>
-#include <utility>
 
 namespace liedspur {
 
 enum class ScanEnd { Completed, Cancelled };
 
-struct DirCloser {
-    void operator()(DIR* directory) const { ::closedir(directory); }
-};
-using DirPtr = std::unique_ptr<DIR, DirCloser>;
-
-// Walks a folder tree depth first and pre-order (a folder's own files in listing order,
-// then its subfolders), writing every file whose path ends in ".mp3" to the song list and
-// each folder holding one to the folder list, just before its first song. Only regular
-// files and links to them count as files. Folders that cannot be listed are passed over;
-// links to folders are followed, but no folder is entered twice. Names holding CR or LF
-// cannot stand as one line and are left out.
+// Walks a folder tree depth first and pre-order (a folder's own files, then its
+// subfolders, each in name order), writing every file whose path ends in ".mp3" to the song
+// list and each folder holding one to the folder list, just before its first song. Only
+// regular files and links to them count as files. Folders that cannot be listed are passed
+// over, and no folder is entered twice. Names holding CR or LF cannot stand as one line and
+// are left out. Listings are read ahead on worker threads; everything else, and every call
+// of `progress`, happens on the calling thread, in the same order as without them.
 class FolderScan {
 public:
-    FolderScan(LineWriter& songs, LineWriter& folders, ScanProgress& progress)
-        : m_songs(songs), m_folders(folders), m_progress(progress) {}
+    FolderScan(LineWriter& songs, LineWriter& folders, ScanProgress& progress,
+               ListingReadAhead::Limits readAhead = {})
+        : m_songs(songs), m_folders(folders), m_progress(progress), m_readAhead(readAhead) {}
 
     // Fails when the start folder cannot be opened or a list cannot be written.
     Result<ScanEnd> scan(const std::string& startFolder);
@@ -39,13 +34,12 @@ public:
 
 private:
     enum class Step { Go, Stop };
-    struct FolderId {
-        dev_t device;
-        ino_t inode;
-        auto operator<=>(const FolderId&) const = default;
-    };
 
-    Step findfile(DirPtr directory, const std::string& folderPath);
+    Step findfile(const FolderListing& listing, const std::string& folderPath, WalkPlace& place,
+                  ListingReadAhead& listings);
+    // The listing of the folder at `place`, or none when a cancel came while waiting for it.
+    std::optional<FolderListing> listingOf(const WalkPlace& place, const std::string& path,
+                                           ListingReadAhead& listings);
     Step stopOnCancel();
     // Writes one line to a list; false, with the error kept, when that fails.
     bool store(LineWriter& list, std::string_view line);
@@ -53,6 +47,7 @@ private:
     LineWriter& m_songs;
     LineWriter& m_folders;
     ScanProgress& m_progress;
+    const ListingReadAhead::Limits m_readAhead;
     ScanCounters m_counters;
     std::set<FolderId> m_entered;
     std::optional<Error> m_writeError;

@@ -15,7 +15,7 @@ Result<ScanEnd> IndexRun::run(const std::string& directory, const std::string& s
     if (!folders)
         return folders.error();
 
-    FolderScan scan(songs.value(), folders.value(), progress);
+    FolderScan scan(songs.value(), folders.value(), progress, m_readAhead);
     Result<ScanEnd> end = scan.scan(startFolder);
     m_counters = scan.counters();
     // Both lists are closed in every case; the first failure is the one reported.

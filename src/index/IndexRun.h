@@ -12,6 +12,8 @@ namespace liedspur {
 // them and closes both, whatever happened. The index files are not touched.
 class IndexRun {
 public:
+    explicit IndexRun(ListingReadAhead::Limits readAhead = {}) : m_readAhead(readAhead) {}
+
     // Fails when a temporary list cannot be created, written or closed, or when the start
     // folder cannot be opened; the lists then hold what was written up to there.
     Result<ScanEnd> run(const std::string& directory, const std::string& startFolder,
@@ -21,6 +23,7 @@ public:
     const ScanCounters& counters() const { return m_counters; }
 
 private:
+    ListingReadAhead::Limits m_readAhead;
     ScanCounters m_counters;
 };
 

@@ -1,9 +1,8 @@
 #include "FolderList.h"
 
+#include "FolderTreeModel.h"
 #include "index/SystemError.h"
 
-#include <QFile>
-#include <QFileSystemModel>
 #include <QHeaderView>
 
 #include <cerrno>
@@ -21,22 +20,11 @@ std::string normalized(std::string path) {
 
 } // namespace
 
-FolderList::FolderList(QWidget* parent) : QTreeView(parent), m_model(new QFileSystemModel(this)) {
-    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    m_model->setReadOnly(true);
-    m_model->setRootPath(QString());
+FolderList::FolderList(QWidget* parent) : QTreeView(parent), m_model(new FolderTreeModel(this)) {
     setModel(m_model);
-    for (int column = 1; column < m_model->columnCount(); ++column)
-        hideColumn(column);
     header()->hide();
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    // The model fills in folders later; the current one is brought into view once it can be.
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
-        const std::string folder = QFile::encodeName(loaded).toStdString();
-        if (m_path.compare(0, folder.size(), folder) == 0)
-            showCurrent();
-    });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { userMoved(current); });
 }
@@ -58,7 +46,7 @@ Status FolderList::setPath(const std::string& path) {
 }
 
 void FolderList::showCurrent() {
-    const QModelIndex index = m_model->index(QFile::decodeName(m_path.c_str()));
+    const QModelIndex index = m_model->indexOf(m_path);
     if (!index.isValid())
         return;
     m_showing = true;
@@ -73,7 +61,7 @@ void FolderList::showCurrent() {
 void FolderList::userMoved(const QModelIndex& current) {
     if (m_showing || !current.isValid())
         return;
-    const std::string chosen = QFile::encodeName(m_model->filePath(current)).toStdString();
+    const std::string chosen = m_model->path(current);
     if (normalized(chosen) == m_path)
         return;
     m_userMoving = true;

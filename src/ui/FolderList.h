@@ -6,9 +6,9 @@
 
 #include <string>
 
-class QFileSystemModel;
-
 namespace liedspur {
+
+class FolderTreeModel;
 
 // The folder tree with one current folder: the folder a run starts from. Its path has no
 // trailing "/" except for the root.
@@ -30,7 +30,7 @@ private:
     void showCurrent();
     void userMoved(const QModelIndex& current);
 
-    QFileSystemModel* m_model;
+    FolderTreeModel* m_model;
     std::string m_path;
     bool m_showing = false;
     bool m_userMoving = false;

@@ -449,6 +449,9 @@ void NewIndex::showProgress() {
         m_songsChanged = false;
         txt_file->setText(display(m_lastSong));
         m_foundSongs->publish();
+        // The view lays out new rows only on a timer of its own, which the next rows
+        // would undo before it paints: laid out now, it paints them at this yield.
+        lst_GefundeneFiles->doItemsLayout();
         lbl_files->setText(QStringLiteral("Gefundene Files: ") + QString::number(FilesFound));
         lbl_files->adjustSize();
     }

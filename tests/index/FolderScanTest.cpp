@@ -99,6 +99,8 @@ protected:
 };
 
 TEST_F(FolderScanning, WalksDepthFirstWithOwnSongsBeforeSubfolders) {
+    // Read in turn: a wait for a listing read ahead looks at the cancel flag as well.
+    indexRun = IndexRun(ListingReadAhead::Limits{0, 0, true});
     for (const char* name : {"A/A1", "B", "C/C1", "Ordner.mp3"})
         folder(name);
     for (const char* name :
@@ -195,25 +197,79 @@ TEST_F(FolderScanning, CancelBeforeTheFirstSongLeavesEmptyLists) {
     EXPECT_EQ(progress.stops, 1);
 }
 
-TEST_F(FolderScanning, LinksAreFollowedButNoFolderIsEnteredTwice) {
-    testing::TempDir outside;
-    outside.makeDirectory("geteilt");
-    outside.write("geteilt/fremd.mp3", "x");
-    outside.write("echt.mp3", "x");
-    folder("A");
-    file("A/a.mp3");
-    fs::create_directory_symlink(root(), at("A/zurueck"));
-    fs::create_directory_symlink(outside.file("geteilt"), at("extern1"));
-    fs::create_directory_symlink(outside.file("geteilt"), at("extern2"));
-    fs::create_symlink(outside.file("echt.mp3"), at("verweis.mp3"));
-    fs::create_symlink(at("fehlt.mp3"), at("tot.mp3"));
+TEST_F(FolderScanning, ListsFilesThenSubfoldersInTheOriginalPlatformsNameOrder) {
+    // Upper case of the search, then bytes: no natural numbers, no locale, and bytes that
+    // are not UTF-8 stay as they are.
+    for (const char* name : {"b", "B", "Z", "a", "A", "ä", "Ä", "é", "ß", "10", "9", "1", "_x",
+                             "\xE9", "Über", "ueber"})
+        file(std::string(name) + ".mp3");
+    for (const char* name : {"zwei", "Eins", "älter", "Ärger"}) {
+        folder(name);
+        file(std::string(name) + "/s.mp3");
+    }
+    ASSERT_TRUE(run());
 
-    ASSERT_EQ(run().value(), ScanEnd::Completed);
-    std::multiset<std::string> found(progress.songs.begin(), progress.songs.end());
-    EXPECT_EQ(found.size(), 3u);
-    EXPECT_EQ(found.count(at("A/a.mp3")), 1u);
-    EXPECT_EQ(found.count(at("verweis.mp3")), 1u);
-    EXPECT_EQ(found.count(at("extern1/fremd.mp3")) + found.count(at("extern2/fremd.mp3")), 1u);
+    std::vector<std::string> expected;
+    for (const char* name : {"1", "10", "9", "A", "a", "B", "b", "ueber", "Z", "_x", "Ä", "ä", "é",
+                             "Über", "ß", "\xE9"})
+        expected.push_back(at(std::string(name) + ".mp3"));
+    for (const char* name : {"Eins", "zwei", "älter", "Ärger"})
+        expected.push_back(at(std::string(name) + "/s.mp3"));
+    EXPECT_EQ(songList(), lines(expected));
+    fs::remove(at("\xE9.mp3")); // a name Qt's temporary folder could not remove
+}
+
+TEST_F(FolderScanning, FollowsLinksOnlyOutOfTheStartFolderAndNeverIntoPseudoFileSystems) {
+    testing::TempDir outside;
+    outside.makeDirectory("Album/Kreis");
+    outside.write("Album/a.mp3", "x");
+    outside.write("Album/Kreis/k.mp3", "x");
+    fs::create_directory_symlink(outside.file("Album"), outside.file("Album/Kreis/zurueck"));
+    tree.write("neben.mp3", "x"); // beside the start folder, in its parent
+
+    struct Case {
+        const char* name;
+        std::string linkTarget;
+        // Songs found below the link, and whether the tree's own folder is found in full.
+        std::vector<std::string> viaLink;
+    };
+    const std::string raus = "0link/";
+    for (const Case& c : {
+             Case{"into the tree, listed before the real folder", at("Zecht"), {}},
+             Case{"to the start folder", root(), {}},
+             Case{"to an ancestor", tree.path(), {}},
+             Case{"to the root", "/", {}},
+             Case{"out of the tree, with a circle there",
+                  outside.file("Album"),
+                  {"a.mp3", "Kreis/k.mp3"}},
+             Case{"to /proc", "/proc", {}},
+             Case{"to /sys", "/sys", {}},
+         }) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(root());
+        folder("Zecht/innen");
+        file("Zecht/e.mp3");
+        file("Zecht/innen/i.mp3");
+        fs::create_directory_symlink(c.linkTarget, at("0link"));
+        progress = {};
+
+        ASSERT_EQ(run().value(), ScanEnd::Completed);
+        std::vector<std::string> expected;
+        for (const auto& song : c.viaLink)
+            expected.push_back(at(raus + song));
+        expected.push_back(at("Zecht/e.mp3"));
+        expected.push_back(at("Zecht/innen/i.mp3"));
+        EXPECT_EQ(progress.songs, expected);
+        EXPECT_EQ(progress.entered.size(), (c.viaLink.empty() ? 0u : 2u) + 2u);
+    }
+}
+
+TEST_F(FolderScanning, StartFoldersOnPseudoFileSystemsAreNotEntered) {
+    for (const char* start : {"/proc", "/sys", "/proc/self"}) {
+        progress = {};
+        ASSERT_EQ(run(start).value(), ScanEnd::Completed) << start;
+        EXPECT_TRUE(progress.entered.empty()) << start;
+    }
 }
 
 TEST_F(FolderScanning, NamesWithLineEndsAreLeftOut) {

@@ -268,6 +268,28 @@ TEST_F(IndexWindow, CancelDeepInTheTreeKeepsWhatWasFound) {
     EXPECT_EQ(text("lbl_files"), "Gefundene Files: 5");
 }
 
+TEST_F(IndexWindow, TheFoundListShowsItsRowsWhileTheRunGoesOn) {
+    twelveSongs();
+    window().show();
+    auto* list = element<QListView>("lst_GefundeneFiles");
+    // Whether the list, as it would be painted at the next chance, shows any text.
+    const auto showsText = [list] {
+        const QImage shown = list->viewport()->grab().toImage();
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                if (qGray(shown.pixel(x, y)) < 128)
+                    return true;
+        return false;
+    };
+    std::vector<bool> seen;
+    QObject::connect(
+        foundList(), &QAbstractItemModel::rowsInserted, &window(),
+        [&] { seen.push_back(showsText()); }, Qt::QueuedConnection);
+    runOverMusic();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), false), 0);
+}
+
 TEST_F(IndexWindow, CancelBeforeTheFirstSongLeavesNothingToSave) {
     song("a.mp3");
     duringRun([&] { buttonNamed("cmd_abbruch")->click(); });
@@ -395,6 +417,27 @@ TEST_F(IndexWindow, NetworkFolderIsTheDialogsNameLessTwentyCharacters) {
     }
     EXPECT_EQ(fake.dialogs.fileDialogs.back().fileName, "Bitte Nicht Ändern !");
     EXPECT_TRUE(fake.dialogs.messages.empty());
+}
+
+TEST_F(IndexWindow, AFolderWhoseNameIsNotUtf8CanBeChosenInTheTree) {
+    const std::string latin1 = "Caf\xE9 del Mar"; // as copied from an old disk
+    folder(latin1);
+    const std::string bytes = song(latin1 + "/\xE9t\xE9.mp3");
+    ASSERT_TRUE(folders()->setPath(tree.file("Musik")));
+    const QModelIndex musik = folders()->currentIndex();
+    const QString shown = QStringLiteral("Caf\uFFFD del Mar");
+    QModelIndex chosen;
+    for (int row = 0; row < folders()->model()->rowCount(musik); ++row)
+        if (folders()->model()->index(row, 0, musik).data().toString() == shown)
+            chosen = folders()->model()->index(row, 0, musik);
+    ASSERT_TRUE(chosen.isValid()) << "not in the tree";
+
+    folders()->setCurrentIndex(chosen); // as a click does
+    EXPECT_EQ(folders()->path(), tree.file("Musik/" + latin1));
+    EXPECT_EQ(text("lbl_path"), QString::fromStdString(tree.file("Musik/")) + shown);
+    window().cmd_NewIndex_Click();
+    EXPECT_EQ(app.read("mp3.tmp"), bytes + "\r\n");
+    std::filesystem::remove_all(tree.file("Musik/" + latin1)); // Qt cannot name it to remove it
 }
 
 TEST_F(IndexWindow, EndingTheProgramAsksFirst) {

@@ -1,8 +1,8 @@
 #include "QtDialogs.h"
 
+#include "FileOpenDialog.h"
+
 #include <QApplication>
-#include <QFile>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -35,20 +35,6 @@ QMessageBox::StandardButtons toQtButtons(MessageButtons buttons) {
         return QMessageBox::Retry | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
-}
-
-// A file name pattern that matches `name` in any letter case.
-QString caseInsensitivePattern(const QString& name) {
-    QString pattern;
-    for (const QChar c : name) {
-        if (c.toLower() != c.toUpper())
-            pattern += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
-        else if (c == QLatin1Char('[') || c == QLatin1Char('*') || c == QLatin1Char('?'))
-            pattern += QLatin1Char('[') + c + QLatin1Char(']');
-        else
-            pattern += c;
-    }
-    return pattern;
 }
 
 // The window manager cuts a title that is wider than its box: a box with a short text and a
@@ -90,22 +76,10 @@ MessageAnswer QtDialogs::showMessage(const MessageRequest& request) {
 }
 
 std::optional<std::string> QtDialogs::showOpenFile(const FileDialogRequest& request) {
-    QFileDialog dialog(QApplication::activeWindow(), request.title,
-                       QFile::decodeName(request.initialFolder.c_str()));
-    // Qt's own dialog, so that it speaks the program's language on every desktop.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.acceptNonExisting ? QFileDialog::AnyFile
-                                                 : QFileDialog::ExistingFile);
-    if (!request.filterFileName.isEmpty())
-        dialog.setNameFilter(request.filterLabel + QStringLiteral(" (") +
-                             caseInsensitivePattern(request.filterFileName) + QLatin1Char(')'));
-    if (!request.fileName.empty())
-        dialog.selectFile(QFile::decodeName(request.fileName.c_str()));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    FileOpenDialog dialog(request, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    return dialog.chosen();
 }
 
 } // namespace liedspur

@@ -1,0 +1,204 @@
+#include "FileOpenDialog.h"
+
+#include "index/FolderListing.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace liedspur {
+
+namespace {
+
+constexpr int bytesRole = Qt::UserRole;
+constexpr int isFolderRole = Qt::UserRole + 1;
+
+QString shown(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+bool isFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string withSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+} // namespace
+
+FileOpenDialog::FileOpenDialog(const FileDialogRequest& request, QWidget* parent)
+    : QDialog(parent), m_request(request) {
+    setWindowTitle(request.title);
+    m_location = new QLineEdit(this);
+    m_location->setReadOnly(true);
+    auto* up = new QToolButton(this);
+    up->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
+    up->setToolTip(QStringLiteral("Übergeordneter Ordner"));
+    m_entries = new QListWidget(this);
+    m_fileName = new QLineEdit(this);
+    auto* open = new QPushButton(QStringLiteral("Ö&ffnen"), this);
+    open->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
+    auto* type = new QComboBox(this);
+    type->addItem(request.filterLabel.isEmpty() ? QStringLiteral("Alle Dateien (*)")
+                                                : request.filterLabel);
+
+    auto* grid = new QGridLayout(this);
+    auto* lookIn = new QLabel(QStringLiteral("Suchen &in:"), this);
+    lookIn->setBuddy(m_entries);
+    grid->addWidget(lookIn, 0, 0);
+    grid->addWidget(m_location, 0, 1);
+    grid->addWidget(up, 0, 2);
+    grid->addWidget(m_entries, 1, 0, 1, 3);
+    auto* nameLabel = new QLabel(QStringLiteral("Datei&name:"), this);
+    nameLabel->setBuddy(m_fileName);
+    grid->addWidget(nameLabel, 2, 0);
+    grid->addWidget(m_fileName, 2, 1);
+    grid->addWidget(open, 2, 2);
+    auto* typeLabel = new QLabel(QStringLiteral("Datei&typ:"), this);
+    typeLabel->setBuddy(type);
+    grid->addWidget(typeLabel, 3, 0);
+    grid->addWidget(type, 3, 1);
+    grid->addWidget(cancel, 3, 2);
+    resize(560, 380);
+
+    connect(up, &QToolButton::clicked, this, [this] {
+        std::string parentFolder = m_folder.substr(0, m_folder.size() - 1);
+        showFolder(parentFolder.substr(0, parentFolder.rfind('/') + 1));
+    });
+    connect(m_entries, &QListWidget::itemDoubleClicked, this, &FileOpenDialog::openEntry);
+    // A file the user moves to becomes the file name; the first current entry, which the
+    // list picks itself on getting the focus, does not.
+    connect(m_entries, &QListWidget::currentItemChanged, this,
+            [this](QListWidgetItem* item, QListWidgetItem* previous) {
+                if (!item || !previous || item->data(isFolderRole).toBool())
+                    return;
+                m_pickedBytes = item->data(bytesRole).toByteArray().toStdString();
+                m_pickedText = item->text();
+                m_fileName->setText(m_pickedText);
+            });
+    connect(open, &QPushButton::clicked, this, &FileOpenDialog::openNamed);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // A full path as the file name opens its folder, as the common dialog does.
+    std::string name = request.fileName;
+    std::string folder = request.initialFolder;
+    if (const auto slash = name.rfind('/'); slash != std::string::npos && name.front() == '/') {
+        folder = name.substr(0, slash + 1);
+        name = name.substr(slash + 1);
+    }
+    if (!showFolder(folder) && !showFolder(request.initialFolder))
+        showFolder("/");
+    m_pickedBytes = name;
+    m_pickedText = shown(name);
+    m_fileName->setText(m_pickedText);
+    m_fileName->setFocus();
+}
+
+bool FileOpenDialog::matchesFilter(const QString& name) const {
+    return m_request.filterFileName.isEmpty() ||
+           name.compare(m_request.filterFileName, Qt::CaseInsensitive) == 0;
+}
+
+bool FileOpenDialog::showFolder(const std::string& folder) {
+    const std::string path = withSlash(folder);
+    if (path.front() != '/')
+        return false;
+    DIR* directory = ::opendir(path.c_str());
+    if (!directory)
+        return false;
+    LineTable folders;
+    LineTable files;
+    while (const dirent* entry = ::readdir(directory)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        struct stat info {};
+        if (::fstatat(::dirfd(directory), entry->d_name, &info, 0) != 0)
+            continue;
+        if (S_ISDIR(info.st_mode))
+            folders.append(entry->d_name);
+        else if (S_ISREG(info.st_mode) && matchesFilter(QString::fromUtf8(entry->d_name)))
+            files.append(entry->d_name);
+    }
+    ::closedir(directory);
+
+    m_folder = path;
+    m_location->setText(shown(path));
+    m_entries->clear();
+    const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
+    for (const auto& [names, isFolderList] : {std::pair{&folders, true}, {&files, false}}) {
+        for (const std::size_t line : nameOrder(*names)) {
+            const std::string_view name = names->line(line);
+            auto* item = new QListWidgetItem(isFolderList ? folderIcon : fileIcon,
+                                             QString::fromUtf8(name), m_entries);
+            item->setData(bytesRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+            item->setData(isFolderRole, isFolderList);
+        }
+    }
+    return true;
+}
+
+void FileOpenDialog::openEntry(QListWidgetItem* item) {
+    if (!item)
+        return;
+    const std::string name = item->data(bytesRole).toByteArray().toStdString();
+    if (item->data(isFolderRole).toBool()) {
+        showFolder(m_folder + name);
+        return;
+    }
+    m_pickedBytes = name;
+    m_pickedText = item->text();
+    m_fileName->setText(m_pickedText);
+    openNamed();
+}
+
+std::string FileOpenDialog::nameBytes() const {
+    const QString text = m_fileName->text();
+    if (text == m_pickedText)
+        return m_pickedBytes;
+    return text.toStdString();
+}
+
+void FileOpenDialog::openNamed() {
+    const std::string name = nameBytes();
+    if (name.empty())
+        return;
+    const std::string path = name.front() == '/' ? name : m_folder + name;
+    if (isFolder(path)) {
+        if (showFolder(path))
+            m_fileName->clear();
+        return;
+    }
+    struct stat info {};
+    if (!m_request.acceptNonExisting && ::stat(path.c_str(), &info) != 0)
+        return;
+    m_chosen = path;
+    accept();
+}
+
+void FileOpenDialog::keyPressEvent(QKeyEvent* event) {
+    // Enter on an entry of the list opens that entry, not the file name below.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && m_entries->hasFocus() && m_entries->currentItem()) {
+        openEntry(m_entries->currentItem());
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace liedspur

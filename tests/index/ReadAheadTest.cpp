@@ -1,0 +1,153 @@
+#include "index/FolderScan.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+namespace liedspur {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// Cancels after a number of looks at the flag, and now and then lets the workers run
+// ahead of the walk so that many orders of events are tried.
+class ShakingProgress : public ScanProgress {
+public:
+    explicit ShakingProgress(unsigned seed) : m_random(seed) {}
+
+    void yield() override {
+        if (m_random() % 8 == 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(m_random() % 300));
+    }
+    bool cancelRequested() override {
+        ++checks;
+        return cancelAfterChecks && checks > *cancelAfterChecks;
+    }
+    bool includeSubfolders() override { return true; }
+    void folderListed(std::string_view, const ScanCounters&) override {}
+    void songFound(std::string_view, const ScanCounters&) override {}
+    void folderEntered(std::string_view, const ScanCounters&) override {}
+    void stoppedOnCancel() override {}
+
+    std::optional<std::size_t> cancelAfterChecks;
+    std::size_t checks = 0;
+
+private:
+    std::mt19937 m_random;
+};
+
+struct Outcome {
+    ScanEnd end = ScanEnd::Completed;
+    std::string songs;
+    std::string folders;
+    std::uint64_t entered = 0;
+};
+
+Outcome scan(const std::string& start, ScanProgress& progress, ListingReadAhead::Limits limits) {
+    testing::TempDir lists;
+    auto songs = LineWriter::create(lists.file("mp3.tmp"));
+    auto folders = LineWriter::create(lists.file("ordner.tmp"));
+    FolderScan folderScan(songs.value(), folders.value(), progress, limits);
+    Outcome outcome;
+    outcome.end = folderScan.scan(start).value();
+    outcome.entered = folderScan.counters().foldersEntered;
+    EXPECT_TRUE(songs.value().close());
+    EXPECT_TRUE(folders.value().close());
+    outcome.songs = lists.read("mp3.tmp");
+    outcome.folders = lists.read("ordner.tmp");
+    return outcome;
+}
+
+std::size_t threadCount() {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
+}
+
+// A random tree of folders whose names differ only in case, umlauts and digits, songs
+// and other files, links out of the tree (several to one folder, which leads round in a
+// circle) and links back into it.
+class RandomTree {
+public:
+    RandomTree(unsigned seed) : m_random(seed) {
+        m_outside.makeDirectory("Sampler/CD 1");
+        m_outside.write("Sampler/s.mp3", "x");
+        m_outside.write("Sampler/CD 1/t.mp3", "x");
+        fs::create_directory_symlink(m_outside.file("Sampler"),
+                                     m_outside.file("Sampler/CD 1/zurück"));
+        m_tree.makeDirectory("root");
+        grow(root(), 0);
+    }
+    std::string root() const { return m_tree.file("root"); }
+
+private:
+    void grow(const std::string& folder, int depth) {
+        std::vector<std::string> names{"a",  "A",   "b",    "Ä",     "ä", "10", "9", "1",
+                                       "Zz", "x y", "Über", "ueber", "é", "É",  "_", "mp3"};
+        std::shuffle(names.begin(), names.end(), m_random);
+        const char* const endings[] = {".mp3", ".mp3", ".MP3", ".jpg", ""};
+        std::size_t next = 0;
+        for (unsigned files = m_random() % 6; files > 0; --files)
+            testing::writeFileBytes(folder + "/" + names[next++] + endings[m_random() % 5], "x");
+        const unsigned subfolders = depth < 4 ? m_random() % 4 : 0;
+        for (unsigned i = 0; i < subfolders; ++i) {
+            const std::string path = folder + "/" + names[next++];
+            switch (m_random() % 8) {
+            case 0:
+                fs::create_directory_symlink(m_outside.file("Sampler"), path);
+                break;
+            case 1:
+                fs::create_directory_symlink(root(), path);
+                break;
+            default:
+                fs::create_directory(path);
+                grow(path, depth + 1);
+            }
+        }
+    }
+
+    std::mt19937 m_random;
+    testing::TempDir m_tree, m_outside;
+};
+
+TEST(ReadAhead, WalksRandomTreesExactlyAsTheSerialWalk) {
+    const ListingReadAhead::Limits serial{0, 0, true, 0};
+    const ListingReadAhead::Limits readAheads[] = {
+        {1, 1, true, 1},     // the folder the walk waits for is read even when the rest is full
+        {3, 2, true, 3},     // more workers than room
+        {16, 256, true, 16}, // as on a share
+    };
+    const std::size_t threadsBefore = threadCount();
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const RandomTree tree(seed);
+        ShakingProgress serialProgress(seed);
+        const Outcome expected = scan(tree.root(), serialProgress, serial);
+        ASSERT_EQ(expected.end, ScanEnd::Completed);
+
+        for (const auto& limits : readAheads) {
+            ShakingProgress progress(seed);
+            const Outcome outcome = scan(tree.root(), progress, limits);
+            EXPECT_EQ(outcome.end, ScanEnd::Completed);
+            EXPECT_EQ(outcome.songs, expected.songs);
+            EXPECT_EQ(outcome.folders, expected.folders);
+            EXPECT_EQ(outcome.entered, expected.entered);
+        }
+
+        // Cancelled at a random moment, the lists hold a beginning of the serial walk's.
+        ShakingProgress cancelling(seed);
+        cancelling.cancelAfterChecks = seed * 7919 % (serialProgress.checks + 1);
+        const Outcome cut = scan(tree.root(), cancelling, readAheads[seed % 3]);
+        EXPECT_EQ(expected.songs.compare(0, cut.songs.size(), cut.songs), 0);
+        EXPECT_EQ(expected.folders.compare(0, cut.folders.size(), cut.folders), 0);
+        EXPECT_EQ(threadCount(), threadsBefore) << "a worker outlived its scan";
+    }
+}
+
+} // namespace
+} // namespace liedspur

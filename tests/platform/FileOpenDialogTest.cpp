@@ -1,0 +1,78 @@
+#include "platform/linux/FileOpenDialog.h"
+
+#include "TempDir.h"
+
+#include <QListWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace liedspur {
+namespace {
+
+QStringList entries(const FileOpenDialog& dialog) {
+    QStringList shown;
+    const auto* list = dialog.findChild<QListWidget*>();
+    for (int row = 0; row < list->count(); ++row)
+        shown << list->item(row)->text();
+    return shown;
+}
+
+QListWidgetItem* entry(const FileOpenDialog& dialog, const QString& text) {
+    const auto found = dialog.findChild<QListWidget*>()->findItems(text, Qt::MatchExactly);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+class FileOpening : public ::testing::Test {
+protected:
+    void SetUp() override {
+        share.makeDirectory(latin1 + "/CD 1");
+        share.makeDirectory("alt");
+        share.write("WINAMP.EXE", "x");
+        share.write("liesmich.txt", "x");
+    }
+    void TearDown() override { std::filesystem::remove_all(share.file(latin1)); }
+
+    const std::string latin1 = "Caf\xE9"; // a name from an old disk, not UTF-8
+    testing::TempDir share;
+};
+
+TEST_F(FileOpening, EntersAFolderWhoseNameIsNotUtf8AndKeepsItsBytes) {
+    FileDialogRequest network;
+    network.title = QStringLiteral("Ordner im Netzwerk Auswählen");
+    network.initialFolder = share.path() + "/";
+    network.fileName = "Bitte Nicht Ändern !";
+    network.acceptNonExisting = true;
+    FileOpenDialog dialog(network);
+    // Folders first, then files, each in name order.
+    EXPECT_EQ(entries(dialog),
+              (QStringList{"alt", QStringLiteral("Caf\uFFFD"), "liesmich.txt", "WINAMP.EXE"}));
+
+    dialog.openEntry(entry(dialog, QStringLiteral("Caf\uFFFD")));
+    EXPECT_EQ(dialog.folder(), share.file(latin1) + "/");
+    EXPECT_EQ(entries(dialog), QStringList{"CD 1"});
+    dialog.openNamed();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.chosen(), share.file(latin1) + "/Bitte Nicht Ändern !");
+}
+
+TEST_F(FileOpening, TheFilterShowsOnlyItsFileInAnyCaseAndAFullPathOpensItsFolder) {
+    FileDialogRequest player;
+    player.filterLabel = QStringLiteral("WinAmp.Exe");
+    player.filterFileName = QStringLiteral("winamp.exe");
+    player.initialFolder = "/";
+    player.fileName = share.file("alt/fehlt.exe");
+    FileOpenDialog dialog(player);
+    EXPECT_EQ(dialog.folder(), share.file("alt/"));
+
+    dialog.openNamed(); // a file that does not exist is not taken
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    ASSERT_TRUE(dialog.showFolder(share.path()));
+    EXPECT_EQ(entries(dialog), (QStringList{"alt", QStringLiteral("Caf\uFFFD"), "WINAMP.EXE"}));
+    dialog.openEntry(entry(dialog, "WINAMP.EXE"));
+    EXPECT_EQ(dialog.chosen(), share.file("WINAMP.EXE"));
+}
+
+} // namespace
+} // namespace liedspur
