@@ -6,8 +6,8 @@
 #include "BenchSupport.h"
 #include "SyntheticIndex.h"
 
+#include "base/CaseFold.h"
 #include "index/IndexLoader.h"
-#include "search/CaseFold.h"
 #include "search/Search.h"
 
 #include <QCoreApplication>

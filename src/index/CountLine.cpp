@@ -1,4 +1,4 @@
-#include "CountLine.h"
+#include "index/CountLine.h"
 
 #include <charconv>
 

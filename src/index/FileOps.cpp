@@ -1,4 +1,4 @@
-#include "FileOps.h"
+#include "index/FileOps.h"
 
 #include <cerrno>
 #include <cstdio>

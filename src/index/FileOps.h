@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileDescriptor.h"
+#include "base/FileDescriptor.h"
 
 #include <cstddef>
 #include <functional>

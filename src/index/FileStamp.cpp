@@ -1,4 +1,4 @@
-#include "FileStamp.h"
+#include "index/FileStamp.h"
 
 #include <sys/stat.h>
 #include <time.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LineTable.h"
+#include "base/LineTable.h"
 
 #include <atomic>
 #include <compare>
@@ -30,11 +30,6 @@ struct FolderListing {
     // Parallel to `subfolders`: where each one leads, links followed.
     std::vector<FolderId> subfolderIds;
 };
-
-// The order in which the file system of the original platform lists a folder: names
-// compared after the search's upper-case mapping, then as bytes. Gives the line numbers
-// (from 1) of `names` in that order.
-std::vector<std::size_t> nameOrder(const LineTable& names);
 
 // Reads folder listings for one run from `startFolder`. Pseudo file systems (proc, sysfs,
 // devtmpfs, …) are never entered, and a link to a folder is followed only when it leads

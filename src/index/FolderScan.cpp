@@ -1,6 +1,6 @@
-#include "FolderScan.h"
+#include "index/FolderScan.h"
 
-#include "SystemError.h"
+#include "base/SystemError.h"
 
 #include <chrono>
 

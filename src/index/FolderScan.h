@@ -1,10 +1,10 @@
 #pragma once
 
-#include "FolderListing.h"
-#include "LineWriter.h"
-#include "ListingReadAhead.h"
-#include "Result.h"
-#include "ScanProgress.h"
+#include "base/Result.h"
+#include "index/FolderListing.h"
+#include "index/LineWriter.h"
+#include "index/ListingReadAhead.h"
+#include "index/ScanProgress.h"
 
 #include <optional>
 #include <set>

@@ -1,10 +1,10 @@
-#include "IndexLoader.h"
+#include "index/IndexLoader.h"
 
-#include "CountLine.h"
-#include "IndexFiles.h"
-#include "SaveCommit.h"
-#include "SystemError.h"
-#include "TextFile.h"
+#include "base/SystemError.h"
+#include "base/TextFile.h"
+#include "index/CountLine.h"
+#include "index/IndexFiles.h"
+#include "index/SaveCommit.h"
 
 #include <algorithm>
 #include <cerrno>

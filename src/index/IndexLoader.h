@@ -1,9 +1,9 @@
 #pragma once
 
-#include "FileStamp.h"
-#include "IndexSnapshot.h"
-#include "LineReader.h"
-#include "Result.h"
+#include "base/Result.h"
+#include "index/FileStamp.h"
+#include "index/IndexSnapshot.h"
+#include "index/LineReader.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "IndexRun.h"
+#include "index/IndexRun.h"
 
-#include "IndexFiles.h"
-#include "LineWriter.h"
+#include "index/IndexFiles.h"
+#include "index/LineWriter.h"
 
 namespace liedspur {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FolderScan.h"
-#include "Result.h"
-#include "ScanProgress.h"
+#include "base/Result.h"
+#include "index/FolderScan.h"
+#include "index/ScanProgress.h"
 
 #include <string>
 

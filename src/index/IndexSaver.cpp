@@ -11,14 +11,14 @@
 //  4. Roll forward: rename each staged file over its final name, fsync the folder so that
 //     the renames outlast the record, then delete the record.
 //  5. A replace deletes the run's lists last: up to here they are what a retry needs.
-#include "IndexSaver.h"
+#include "index/IndexSaver.h"
 
-#include "CountLine.h"
-#include "IndexFiles.h"
-#include "IndexLoader.h"
-#include "LineReader.h"
-#include "SaveCommit.h"
-#include "SystemError.h"
+#include "base/SystemError.h"
+#include "index/CountLine.h"
+#include "index/IndexFiles.h"
+#include "index/IndexLoader.h"
+#include "index/LineReader.h"
+#include "index/SaveCommit.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FileOps.h"
-#include "LineTable.h"
-#include "Result.h"
+#include "base/LineTable.h"
+#include "base/Result.h"
+#include "index/FileOps.h"
 
 #include <cstdint>
 #include <string>

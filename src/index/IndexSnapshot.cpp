@@ -1,4 +1,4 @@
-#include "IndexSnapshot.h"
+#include "index/IndexSnapshot.h"
 
 namespace liedspur {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LineTable.h"
-#include "SongTable.h"
+#include "base/LineTable.h"
+#include "index/SongTable.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,7 +1,7 @@
-#include "LineReader.h"
+#include "index/LineReader.h"
 
-#include "FileDescriptor.h"
-#include "SystemError.h"
+#include "base/FileDescriptor.h"
+#include "base/SystemError.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,17 +1,14 @@
 #pragma once
 
-#include "LineTable.h"
-#include "Result.h"
-#include "SongTable.h"
+#include "base/LineTable.h"
+#include "base/Result.h"
+#include "base/Yield.h"
+#include "index/SongTable.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace liedspur {
-
-// Called now and then during long reads, so that the caller can keep a window alive.
-using Yield = std::function<void()>;
 
 // Reads the first `count` lines of the file at `path`. A line ends at CR (an LF right
 // after it belongs to the same line end), at LF, or at the end of the file; its text holds

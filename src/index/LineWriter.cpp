@@ -1,11 +1,10 @@
-#include "LineWriter.h"
+#include "index/LineWriter.h"
 
-#include "IndexFiles.h"
-#include "SystemError.h"
+#include "base/SystemError.h"
+#include "index/IndexFiles.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace liedspur {
 
@@ -14,19 +13,6 @@ namespace {
 constexpr std::size_t bufferLimit = 64 * 1024;
 
 } // namespace
-
-int writeAllBytes(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
 
 Result<LineWriter> LineWriter::create(const std::string& path) {
     FileDescriptor fd = openRegularFile(path, O_WRONLY | O_CREAT | O_TRUNC);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileDescriptor.h"
-#include "Result.h"
+#include "base/FileDescriptor.h"
+#include "base/Result.h"
 
 #include <string>
 #include <string_view>
@@ -27,8 +27,5 @@ private:
     std::string m_name;
     std::string m_buffer;
 };
-
-// Writes all of `bytes` to `fd`; 0 or the error number of the write that failed.
-int writeAllBytes(int fd, std::string_view bytes);
 
 } // namespace liedspur

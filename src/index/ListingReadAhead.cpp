@@ -1,4 +1,4 @@
-#include "ListingReadAhead.h"
+#include "index/ListingReadAhead.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FolderListing.h"
+#include "index/FolderListing.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
-#include "SaveCommit.h"
+#include "index/SaveCommit.h"
 
-#include "IndexFiles.h"
-#include "SystemError.h"
+#include "base/SystemError.h"
+#include "index/IndexFiles.h"
 
 #include <algorithm>
 #include <array>

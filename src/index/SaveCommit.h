@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileOps.h"
-#include "Result.h"
+#include "base/Result.h"
+#include "index/FileOps.h"
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "SongTable.h"
+#include "index/SongTable.h"
 
 #include <cstring>
 

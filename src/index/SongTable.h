@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LineTable.h"
+#include "base/LineTable.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Dialogs.h"
-#include "ProcessStarter.h"
-#include "SystemServices.h"
+#include "platform/Dialogs.h"
+#include "platform/ProcessStarter.h"
+#include "platform/SystemServices.h"
 
 namespace liedspur {
 

@@ -1,6 +1,6 @@
-#include "PlayerCommands.h"
+#include "player/PlayerCommands.h"
 
-#include "CommandLine.h"
+#include "player/CommandLine.h"
 
 namespace liedspur {
 

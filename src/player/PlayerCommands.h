@@ -1,8 +1,8 @@
 #pragma once
 
-#include "StartQueue.h"
-#include "index/LineReader.h"
+#include "base/Yield.h"
 #include "platform/Platform.h"
+#include "player/StartQueue.h"
 #include "search/ResultList.h"
 
 #include <functional>

@@ -1,7 +1,7 @@
-#include "PlayerLocation.h"
+#include "player/PlayerLocation.h"
 
-#include "index/FileDescriptor.h"
-#include "index/TextFile.h"
+#include "base/FileDescriptor.h"
+#include "base/TextFile.h"
 
 #include <QString>
 

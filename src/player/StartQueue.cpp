@@ -1,4 +1,4 @@
-#include "StartQueue.h"
+#include "player/StartQueue.h"
 
 namespace liedspur {
 

@@ -1,4 +1,4 @@
-#include "ResultModel.h"
+#include "search/ResultModel.h"
 
 #include <algorithm>
 

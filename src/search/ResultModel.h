@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ResultRow.h"
-#include "ResultSet.h"
+#include "search/ResultRow.h"
+#include "search/ResultSet.h"
 
 #include <QAbstractTableModel>
 

@@ -1,4 +1,4 @@
-#include "ResultRow.h"
+#include "search/ResultRow.h"
 
 namespace liedspur {
 

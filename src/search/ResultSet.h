@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ResultRow.h"
+#include "search/ResultRow.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "Search.h"
+#include "search/Search.h"
 
-#include "CaseFold.h"
+#include "base/CaseFold.h"
 
 #include <cstring>
 #include <numeric>

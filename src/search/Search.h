@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ResultSet.h"
-#include "SearchIndex.h"
+#include "search/ResultSet.h"
+#include "search/SearchIndex.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "SearchIndex.h"
+#include "search/SearchIndex.h"
 
-#include "CaseFold.h"
+#include "base/CaseFold.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "EventPump.h"
+#include "ui/EventPump.h"
 
 #include <QCoreApplication>
 

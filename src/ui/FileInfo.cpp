@@ -1,11 +1,11 @@
-#include "FileInfo.h"
+#include "ui/FileInfo.h"
 
-#include "Frame.h"
-#include "Place.h"
-#include "Twips.h"
-#include "UiFont.h"
-#include "WindowIcon.h"
 #include "search/ResultModel.h"
+#include "ui/Frame.h"
+#include "ui/Place.h"
+#include "ui/Twips.h"
+#include "ui/UiFont.h"
+#include "ui/WindowIcon.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

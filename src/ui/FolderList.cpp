@@ -1,7 +1,7 @@
-#include "FolderList.h"
+#include "ui/FolderList.h"
 
-#include "FolderTreeModel.h"
-#include "index/SystemError.h"
+#include "base/SystemError.h"
+#include "ui/FolderTreeModel.h"
 
 #include <QHeaderView>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "index/Result.h"
+#include "base/Result.h"
 
 #include <QTreeView>
 

@@ -1,6 +1,6 @@
-#include "FolderTreeModel.h"
+#include "ui/FolderTreeModel.h"
 
-#include "index/FolderListing.h"
+#include "base/NameOrder.h"
 
 #include <QApplication>
 #include <QStyle>

@@ -1,4 +1,4 @@
-#include "FoundSongsModel.h"
+#include "ui/FoundSongsModel.h"
 
 #include <QFile>
 

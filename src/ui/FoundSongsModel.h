@@ -1,6 +1,6 @@
 #pragma once
 
-#include "index/LineTable.h"
+#include "base/LineTable.h"
 
 #include <QAbstractListModel>
 

@@ -1,4 +1,4 @@
-#include "Frame.h"
+#include "ui/Frame.h"
 
 #include <QPainter>
 

@@ -1,14 +1,14 @@
-#include "NewIndex.h"
+#include "ui/NewIndex.h"
 
-#include "FolderList.h"
-#include "FoundSongsModel.h"
-#include "Frame.h"
-#include "Place.h"
-#include "Twips.h"
-#include "UiFont.h"
-#include "WindowIcon.h"
 #include "index/IndexRun.h"
 #include "index/IndexSaver.h"
+#include "ui/FolderList.h"
+#include "ui/FoundSongsModel.h"
+#include "ui/Frame.h"
+#include "ui/Place.h"
+#include "ui/Twips.h"
+#include "ui/UiFont.h"
+#include "ui/WindowIcon.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

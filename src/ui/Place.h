@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Twips.h"
+#include "ui/Twips.h"
 
 #include <QRect>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ResultListActions.h"
+#include "ui/ResultListActions.h"
 
 #include <QCursor>
 #include <QMenu>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "EventPump.h"
-#include "ResultListView.h"
 #include "platform/Platform.h"
 #include "player/PlayerCommands.h"
+#include "ui/EventPump.h"
+#include "ui/ResultListView.h"
 
 #include <QObject>
 

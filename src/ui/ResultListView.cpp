@@ -1,4 +1,4 @@
-#include "ResultListView.h"
+#include "ui/ResultListView.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,16 +1,16 @@
-#include "SearchWindow.h"
+#include "ui/SearchWindow.h"
 
-#include "EventPump.h"
-#include "FileInfo.h"
-#include "Frame.h"
-#include "Place.h"
-#include "ResultListActions.h"
-#include "ResultListView.h"
-#include "Twips.h"
-#include "UiFont.h"
-#include "WindowIcon.h"
-#include "frm_help.h"
 #include "search/Search.h"
+#include "ui/EventPump.h"
+#include "ui/FileInfo.h"
+#include "ui/Frame.h"
+#include "ui/Place.h"
+#include "ui/ResultListActions.h"
+#include "ui/ResultListView.h"
+#include "ui/Twips.h"
+#include "ui/UiFont.h"
+#include "ui/WindowIcon.h"
+#include "ui/frm_help.h"
 
 #include <QApplication>
 #include <QCheckBox>

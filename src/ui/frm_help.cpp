@@ -1,9 +1,9 @@
-#include "frm_help.h"
+#include "ui/frm_help.h"
 
-#include "Frame.h"
-#include "Twips.h"
-#include "UiFont.h"
-#include "WindowIcon.h"
+#include "ui/Frame.h"
+#include "ui/Twips.h"
+#include "ui/UiFont.h"
+#include "ui/WindowIcon.h"
 
 #include <QGroupBox>
 #include <QIcon>

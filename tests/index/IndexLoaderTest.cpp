@@ -1,5 +1,5 @@
 #include "index/IndexLoader.h"
-#include "index/TextFile.h"
+#include "base/TextFile.h"
 
 #include "TempDir.h"
 

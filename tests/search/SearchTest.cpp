@@ -1,5 +1,5 @@
 #include "search/Search.h"
-#include "search/CaseFold.h"
+#include "base/CaseFold.h"
 
 #include "Snapshots.h"
 

@@ -16,11 +16,17 @@ TempDir::TempDir() : m_path(QFile::encodeName(m_dir.path()).toStdString()) {
         throw std::runtime_error("no temporary directory");
 }
 
-void TempDir::write(std::string_view name, std::string_view bytes) const { writeFileBytes(file(name), bytes); }
+void TempDir::write(std::string_view name, std::string_view bytes) const {
+    writeFileBytes(file(name), bytes);
+}
 
-std::string TempDir::read(std::string_view name) const { return readFileBytes(file(name)); }
+std::string TempDir::read(std::string_view name) const {
+    return readFileBytes(file(name));
+}
 
-bool TempDir::exists(std::string_view name) const { return std::filesystem::exists(file(name)); }
+bool TempDir::exists(std::string_view name) const {
+    return std::filesystem::exists(file(name));
+}
 
 void TempDir::makeDirectory(std::string_view name) const {
     std::filesystem::create_directories(file(name));

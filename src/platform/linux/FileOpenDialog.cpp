@@ -1,6 +1,6 @@
-#include "FileOpenDialog.h"
+#include "platform/linux/FileOpenDialog.h"
 
-#include "index/FolderListing.h"
+#include "base/NameOrder.h"
 
 #include <QApplication>
 #include <QComboBox>

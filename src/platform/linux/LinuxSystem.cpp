@@ -1,6 +1,6 @@
-#include "LinuxSystem.h"
+#include "platform/linux/LinuxSystem.h"
 
-#include "ProgramFolders.h"
+#include "platform/linux/ProgramFolders.h"
 
 #include <QCoreApplication>
 #include <QFile>

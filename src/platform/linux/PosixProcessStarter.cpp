@@ -1,6 +1,6 @@
-#include "PosixProcessStarter.h"
+#include "platform/linux/PosixProcessStarter.h"
 
-#include "index/SystemError.h"
+#include "base/SystemError.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "ProgramFolders.h"
+#include "platform/linux/ProgramFolders.h"
 
 #include <cerrno>
 #include <cstdlib>

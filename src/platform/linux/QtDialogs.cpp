@@ -1,6 +1,6 @@
-#include "QtDialogs.h"
+#include "platform/linux/QtDialogs.h"
 
-#include "FileOpenDialog.h"
+#include "platform/linux/FileOpenDialog.h"
 
 #include <QApplication>
 #include <QFontMetrics>

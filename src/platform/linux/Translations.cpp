@@ -1,4 +1,4 @@
-#include "Translations.h"
+#include "platform/linux/Translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,4 +1,4 @@
-#include "FileDescriptor.h"
+#include "base/FileDescriptor.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -61,6 +61,19 @@ FileDescriptor openRegularFile(const std::string& path, int flags, mode_t mode) 
         return FileDescriptor();
     }
     return fd;
+}
+
+int writeAllBytes(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
 }
 
 } // namespace liedspur

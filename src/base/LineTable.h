@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LineOffsets.h"
-#include "RawArray.h"
+#include "base/LineOffsets.h"
+#include "base/RawArray.h"
 
 #include <cstddef>
 #include <cstring>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <utility>
 
@@ -30,5 +31,8 @@ private:
 // or folder is refused without waiting on it: invalid, with errno EISDIR for a folder and
 // ENXIO for the rest. `flags` are open(2)'s; the descriptor is closed on exec.
 FileDescriptor openRegularFile(const std::string& path, int flags, mode_t mode = 0644);
+
+// Writes all of `bytes` to `fd`; 0 or the error number of the write that failed.
+int writeAllBytes(int fd, std::string_view bytes);
 
 } // namespace liedspur

@@ -1,8 +1,7 @@
-#include "TextFile.h"
+#include "base/TextFile.h"
 
-#include "FileDescriptor.h"
-#include "LineWriter.h"
-#include "SystemError.h"
+#include "base/FileDescriptor.h"
+#include "base/SystemError.h"
 
 #include <cerrno>
 #include <cstdlib>

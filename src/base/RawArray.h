@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MemoryAdvice.h"
+#include "base/MemoryAdvice.h"
 
 #include <algorithm>
 #include <cstddef>

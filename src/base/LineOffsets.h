@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RawArray.h"
+#include "base/RawArray.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "MemoryAdvice.h"
+#include "base/MemoryAdvice.h"
 
 #include <cstdint>
 #include <sys/mman.h>

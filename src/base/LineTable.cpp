@@ -1,4 +1,4 @@
-#include "LineTable.h"
+#include "base/LineTable.h"
 
 namespace liedspur {
 

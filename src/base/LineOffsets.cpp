@@ -1,4 +1,4 @@
-#include "LineOffsets.h"
+#include "base/LineOffsets.h"
 
 #include <algorithm>
 
