@@ -1,5 +1,6 @@
 #include "player/PlayerLocation.h"
 
+#include "base/DisplayText.h"
 #include "base/FileDescriptor.h"
 #include "base/TextFile.h"
 
@@ -91,7 +92,7 @@ bool PlayerLocation::FindPlayer() {
         if (const Status written = writeFileAtomically(settingsFile, choice + "\r\n"); !written) {
             m_platform.dialogs.showMessage(
                 {QStringLiteral("Der Pfad von WinAmp kann nicht gespeichert werden !\n") +
-                     QString::fromStdString(written.error().description),
+                     displayText(written.error().description),
                  QStringLiteral("Fehler beim Speichern"), MessageButtons::Ok,
                  MessageIcon::Critical});
             m_platform.system.endProgram();

@@ -1,12 +1,10 @@
 #include "search/ResultModel.h"
 
+#include "base/DisplayText.h"
+
 #include <algorithm>
 
 namespace liedspur {
-
-QString displayText(std::string_view bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent) {}
 

@@ -53,7 +53,4 @@ private:
     std::vector<Entry> m_rows;
 };
 
-// Display text of bytes from the index: UTF-8, with invalid bytes shown as U+FFFD.
-QString displayText(std::string_view bytes);
-
 } // namespace liedspur

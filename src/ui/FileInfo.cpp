@@ -1,6 +1,6 @@
 #include "ui/FileInfo.h"
 
-#include "search/ResultModel.h"
+#include "base/DisplayText.h"
 #include "ui/Frame.h"
 #include "ui/Place.h"
 #include "ui/Twips.h"

@@ -1,5 +1,6 @@
 #include "ui/FolderTreeModel.h"
 
+#include "base/DisplayText.h"
 #include "base/NameOrder.h"
 
 #include <QApplication>
@@ -104,7 +105,7 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
     if (role == Qt::DisplayRole)
-        return QString::fromUtf8(nodeOf(index)->name);
+        return displayText(nodeOf(index)->name);
     if (role == Qt::DecorationRole)
         return m_folderIcon;
     return {};

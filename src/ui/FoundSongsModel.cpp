@@ -1,6 +1,6 @@
 #include "ui/FoundSongsModel.h"
 
-#include <QFile>
+#include "base/DisplayText.h"
 
 #include <climits>
 
@@ -15,8 +15,7 @@ int FoundSongsModel::rowCount(const QModelIndex& parent) const {
 QVariant FoundSongsModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
         return {};
-    const std::string_view line = m_songs.line(static_cast<std::size_t>(index.row()) + 1);
-    return QFile::decodeName(QByteArray(line.data(), static_cast<qsizetype>(line.size())));
+    return displayText(m_songs.line(static_cast<std::size_t>(index.row()) + 1));
 }
 
 void FoundSongsModel::clear() {

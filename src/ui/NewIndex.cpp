@@ -1,5 +1,6 @@
 #include "ui/NewIndex.h"
 
+#include "base/DisplayText.h"
 #include "index/IndexRun.h"
 #include "index/IndexSaver.h"
 #include "ui/FolderList.h"
@@ -14,7 +15,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,14 +32,6 @@ const char* const tempFileErrorTail = " beim erstellen/schreiben der Temp-Datei 
 const char* const indexFileErrorTail = " beim erstellen/schreiben der Index-Datei !";
 const char* const networkFileName = "Bitte Nicht Ändern !";
 constexpr std::size_t networkFileNameCharacters = 20;
-
-QString display(std::string_view bytes) {
-    return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-}
-
-QString fromUtf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect twips,
                     const char* toolTip = nullptr) {
@@ -173,7 +165,7 @@ void NewIndex::createElements() {
     {
         const QSignalBlocker blocker(Drive_Index);
         for (const Drive& drive : m_platform.system.drives()) {
-            QString text = display(drive.rootPath);
+            QString text = displayText(drive.rootPath);
             if (!drive.label.isEmpty())
                 text += QStringLiteral("  [") + drive.label + QLatin1Char(']');
             Drive_Index->addItem(text, QByteArray::fromStdString(drive.rootPath));
@@ -222,7 +214,7 @@ void NewIndex::Drive_Index_Change() {
         return;
     auto tell = [this](const Error& error) {
         m_platform.dialogs.showMessage(
-            {QStringLiteral("Fehler: > ") + fromUtf8(error.description) + QStringLiteral(" < "),
+            {QStringLiteral("Fehler: > ") + displayText(error.description) + QStringLiteral(" < "),
              QStringLiteral("Fehler !!"), MessageButtons::Ok, MessageIcon::Critical});
     };
     tell(moved.error());
@@ -235,7 +227,7 @@ void NewIndex::Drive_Index_Change() {
 }
 
 void NewIndex::Dir_index_Change() {
-    lbl_path->setText(display(Dir_index->path()));
+    lbl_path->setText(displayText(Dir_index->path()));
 }
 
 void NewIndex::cmd_net_Click() {
@@ -369,7 +361,7 @@ void NewIndex::Timer1_Timer() {
 
 void NewIndex::showFileError(const Error& error, const char* tail) {
     m_platform.dialogs.showMessage(
-        {QStringLiteral("Fehler ") + QStringLiteral("> ") + fromUtf8(error.description) +
+        {QStringLiteral("Fehler ") + QStringLiteral("> ") + displayText(error.description) +
              QStringLiteral(" <") + QString::fromUtf8(tail),
          QStringLiteral("Datei-Fehler"), MessageButtons::Ok, MessageIcon::Critical});
 }
@@ -443,11 +435,11 @@ void NewIndex::showProgress() {
     }
     if (m_folderChanged) {
         m_folderChanged = false;
-        txt_ordner->setText(display(m_lastFolder));
+        txt_ordner->setText(displayText(m_lastFolder));
     }
     if (m_songsChanged) {
         m_songsChanged = false;
-        txt_file->setText(display(m_lastSong));
+        txt_file->setText(displayText(m_lastSong));
         m_foundSongs->publish();
         // The view lays out new rows only on a timer of its own, which the next rows
         // would undo before it paints: laid out now, it paints them at this yield.

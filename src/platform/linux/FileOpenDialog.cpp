@@ -1,5 +1,6 @@
 #include "platform/linux/FileOpenDialog.h"
 
+#include "base/DisplayText.h"
 #include "base/NameOrder.h"
 
 #include <QApplication>
@@ -22,10 +23,6 @@ namespace {
 
 constexpr int bytesRole = Qt::UserRole;
 constexpr int isFolderRole = Qt::UserRole + 1;
-
-QString shown(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 bool isFolder(const std::string& path) {
     struct stat info {};
@@ -104,7 +101,7 @@ FileOpenDialog::FileOpenDialog(const FileDialogRequest& request, QWidget* parent
     if (!showFolder(folder) && !showFolder(request.initialFolder))
         showFolder("/");
     m_pickedBytes = name;
-    m_pickedText = shown(name);
+    m_pickedText = displayText(name);
     m_fileName->setText(m_pickedText);
     m_fileName->setFocus();
 }
@@ -131,13 +128,13 @@ bool FileOpenDialog::showFolder(const std::string& folder) {
             continue;
         if (S_ISDIR(info.st_mode))
             folders.append(entry->d_name);
-        else if (S_ISREG(info.st_mode) && matchesFilter(QString::fromUtf8(entry->d_name)))
+        else if (S_ISREG(info.st_mode) && matchesFilter(displayText(entry->d_name)))
             files.append(entry->d_name);
     }
     ::closedir(directory);
 
     m_folder = path;
-    m_location->setText(shown(path));
+    m_location->setText(displayText(path));
     m_entries->clear();
     const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
     const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
@@ -145,7 +142,7 @@ bool FileOpenDialog::showFolder(const std::string& folder) {
         for (const std::size_t line : nameOrder(*names)) {
             const std::string_view name = names->line(line);
             auto* item = new QListWidgetItem(isFolderList ? folderIcon : fileIcon,
-                                             QString::fromUtf8(name), m_entries);
+                                             displayText(name), m_entries);
             item->setData(bytesRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
             item->setData(isFolderRole, isFolderList);
         }
