@@ -79,7 +79,12 @@ public:
     WindowRun(const std::string& appDirectory, const std::string& start)
         : m_platform(appDirectory, true), m_window(m_platform.platform()) {
         m_window.show();
-        (void)m_window.findChild<FolderList*>(QStringLiteral("Dir_index"))->setPath(start);
+        const Status chosen =
+            m_window.findChild<FolderList*>(QStringLiteral("Dir_index"))->setPath(start);
+        if (!chosen) {
+            std::fprintf(stderr, "%s\n", chosen.error().description.c_str());
+            std::exit(1);
+        }
         m_start = m_window.findChild<QPushButton*>(QStringLiteral("cmd_NewIndex"));
         m_probe.setInterval(1);
         QObject::connect(&m_probe, &QTimer::timeout, [this] {
@@ -147,7 +152,7 @@ void localFigures(const std::string& work, int folders, Report& report) {
     QuietProgress quiet;
     IndexRun coreRun;
     const double coreSeconds =
-        medianSeconds(runs, [&] { (void)coreRun.run(appDirectory, root, quiet); });
+        medianSeconds(runs, [&] { coreRun.run(appDirectory, root, quiet).ignoreError(); });
 
     WindowRun windowRun(appDirectory, root);
     const double windowSeconds = medianSeconds(runs, std::ref(windowRun));
@@ -262,7 +267,7 @@ void latencyFigures(const std::string& work, Report& report) {
                 std::fprintf(stderr, "find failed\n");
         }));
         coreTimes.push_back(
-            onFreshMount([&] { (void)coreRun.run(appDirectory, share.path(), quiet); }));
+            onFreshMount([&] { coreRun.run(appDirectory, share.path(), quiet).ignoreError(); }));
     }
     if (!share.mount())
         return;

@@ -1,5 +1,7 @@
 #include "base/FileDescriptor.h"
 
+#include "base/SystemError.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,23 +9,32 @@
 
 namespace liedspur {
 
+// Whoever needs to know how a close goes calls close() before.
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
     if (this != &other) {
-        close();
+        if (m_fd >= 0)
+            ::close(m_fd);
         m_fd = std::exchange(other.m_fd, -1);
+        m_name = std::move(other.m_name);
     }
     return *this;
 }
 
 FileDescriptor::~FileDescriptor() {
-    close();
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
-bool FileDescriptor::close() {
+Error FileDescriptor::error(int errorNumber) const {
+    return systemError(errorNumber, m_name);
+}
+
+Status FileDescriptor::close() {
     if (m_fd < 0)
-        return true;
-    const int result = ::close(std::exchange(m_fd, -1));
-    return result == 0;
+        return success();
+    if (::close(std::exchange(m_fd, -1)) != 0)
+        return error(errno);
+    return success();
 }
 
 namespace {
@@ -34,46 +45,41 @@ int specialFileError(mode_t mode) {
 
 } // namespace
 
-FileDescriptor openRegularFile(const std::string& path, int flags, mode_t mode) {
+Result<FileDescriptor> openRegularFile(const std::string& path, int flags, std::string name) {
+    if (name.empty())
+        name = fileNameOf(path);
     // Looking first spares a device the side effects of being opened; the check after the
     // open is the one that holds, as the name may change in between.
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        errno = specialFileError(info.st_mode);
-        return FileDescriptor();
-    }
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return systemError(specialFileError(info.st_mode), name);
     // Without O_NONBLOCK, opening a FIFO waits for its other end, for ever.
-    FileDescriptor fd(::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode));
+    FileDescriptor fd(::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644),
+                      std::move(name));
     if (!fd.valid())
-        return fd;
-    int error = 0;
+        return fd.error(errno);
     if (::fstat(fd.get(), &info) != 0)
-        error = errno;
-    else if (!S_ISREG(info.st_mode))
-        error = specialFileError(info.st_mode);
+        return fd.error(errno);
+    if (!S_ISREG(info.st_mode))
+        return fd.error(specialFileError(info.st_mode));
     // Reads and writes of the file itself may wait as usual.
-    else if (const int status = ::fcntl(fd.get(), F_GETFL);
-             status < 0 || ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) != 0)
-        error = errno;
-    if (error != 0) {
-        fd.close();
-        errno = error;
-        return FileDescriptor();
-    }
+    if (const int status = ::fcntl(fd.get(), F_GETFL);
+        status < 0 || ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) != 0)
+        return fd.error(errno);
     return fd;
 }
 
-int writeAllBytes(int fd, std::string_view bytes) {
+Status writeAll(const FileDescriptor& fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t written = ::write(fd.get(), bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            return errno;
+            return fd.error(errno);
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
-    return 0;
+    return success();
 }
 
 } // namespace liedspur

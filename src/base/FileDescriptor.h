@@ -1,18 +1,21 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <utility>
 
 namespace liedspur {
 
-// Owns a POSIX file descriptor and closes it when it goes.
+// Owns a POSIX file descriptor and closes it when it goes. Its errors name the file as the
+// user knows it, `name`.
 class FileDescriptor {
 public:
     FileDescriptor() = default;
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    FileDescriptor(int fd, std::string name) : m_fd(fd), m_name(std::move(name)) {}
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1)), m_name(std::move(other.m_name)) {}
     FileDescriptor& operator=(FileDescriptor&& other) noexcept;
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
@@ -20,19 +23,25 @@ public:
 
     bool valid() const { return m_fd >= 0; }
     int get() const { return m_fd; }
-    // Closes now and reports whether the close itself went well (it can fail on write-back).
-    bool close();
+    const std::string& name() const { return m_name; }
+    // The error `errorNumber` of a call on this file.
+    Error error(int errorNumber) const;
+
+    // Closes now; fails when the close itself or the write-back behind it fails.
+    Status close();
 
 private:
     int m_fd = -1;
+    std::string m_name;
 };
 
-// Opens `path` only if it is a regular file (a link to one counts). A FIFO, socket, device
-// or folder is refused without waiting on it: invalid, with errno EISDIR for a folder and
-// ENXIO for the rest. `flags` are open(2)'s; the descriptor is closed on exec.
-FileDescriptor openRegularFile(const std::string& path, int flags, mode_t mode = 0644);
+// Opens `path` only if it is a regular file (a link to one counts). A FIFO, socket or
+// device is refused without waiting on it (ENXIO), and so is a folder (EISDIR). `flags` are
+// open(2)'s; a file created gets mode 0644 less the umask; the descriptor is closed on exec.
+// Errors name the file as `name`, by default its own file name.
+Result<FileDescriptor> openRegularFile(const std::string& path, int flags, std::string name = {});
 
-// Writes all of `bytes` to `fd`; 0 or the error number of the write that failed.
-int writeAllBytes(int fd, std::string_view bytes);
+// Writes all of `bytes` to `fd` at its current position, in as many calls as it takes.
+Status writeAll(const FileDescriptor& fd, std::string_view bytes);
 
 } // namespace liedspur

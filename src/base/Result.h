@@ -9,10 +9,14 @@ namespace liedspur {
 // A failure as the user is told about it: the system's description of what went wrong.
 struct Error {
     std::string description;
+    // The system's error number (errno) when a system call failed, else 0: a caller may
+    // expect some of them, such as a file that is not there.
+    int systemErrorNumber = 0;
 };
 
-// A value or the error that kept it from being made.
-template <typename T> class Result {
+// A value or the error that kept it from being made. Never dropped unseen: a caller that
+// has no use for a failure says so with ignoreError().
+template <typename T> class [[nodiscard]] Result {
 public:
     Result(T value) : m_state(std::move(value)) {}
     Result(Error error) : m_state(std::move(error)) {}
@@ -24,6 +28,13 @@ public:
     const T& value() const& { return std::get<T>(m_state); }
     T&& value() && { return std::get<T>(std::move(m_state)); }
     const Error& error() const { return std::get<Error>(m_state); }
+    // Whether it failed with the system error number `errorNumber`.
+    bool failedWith(int errorNumber) const {
+        return !ok() && error().systemErrorNumber == errorNumber;
+    }
+
+    // The caller goes on alike whether or not this failed.
+    void ignoreError() const {}
 
 private:
     std::variant<T, Error> m_state;

@@ -5,6 +5,8 @@
 
 namespace liedspur {
 
+namespace {
+
 std::string describeSystemError(int errorNumber) {
     switch (errorNumber) {
     case ENOENT:
@@ -49,11 +51,13 @@ std::string describeSystemError(int errorNumber) {
     }
 }
 
+} // namespace
+
 Error systemError(int errorNumber, const std::string& path) {
     std::string description = describeSystemError(errorNumber);
     if (!path.empty())
         description += ": " + path;
-    return Error{std::move(description)};
+    return Error{std::move(description), errorNumber};
 }
 
 std::string fileNameOf(const std::string& path) {

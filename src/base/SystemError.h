@@ -6,10 +6,8 @@
 
 namespace liedspur {
 
-// The description of a system error number in German, the language of every message.
-std::string describeSystemError(int errorNumber);
-
-// An Error for the current errno, optionally naming the file it concerns.
+// An Error for a system error number, described in German, the language of every message,
+// and optionally naming the file it concerns.
 Error systemError(int errorNumber, const std::string& path = {});
 
 // The last part of a path: messages name the file, not where it lies.

@@ -1,6 +1,7 @@
 #include "base/TextFile.h"
 
 #include "base/FileDescriptor.h"
+#include "base/LineSplitter.h"
 #include "base/SystemError.h"
 
 #include <cerrno>
@@ -8,66 +9,73 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace liedspur {
 
 Status writeFileAtomically(const std::string& path, std::string_view content) {
-    std::string pattern = path + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    FileDescriptor fd(::mkostemp(name.data(), O_CLOEXEC));
+    std::string temporary = path + ".XXXXXX";
+    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC), fileNameOf(path));
     if (!fd.valid())
-        return systemError(errno, fileNameOf(path));
-    const std::string temporary(name.data());
-
-    auto fail = [&](int errorNumber) -> Status {
-        fd.close();
+        return fd.error(errno);
+    Status written = ::fchmod(fd.get(), 0644) == 0 ? writeAll(fd, content) : fd.error(errno);
+    if (written && ::fsync(fd.get()) != 0)
+        written = fd.error(errno);
+    if (written)
+        written = fd.close();
+    if (written && ::rename(temporary.c_str(), path.c_str()) != 0)
+        written = fd.error(errno);
+    if (!written) {
+        // The error to report is the first one; the file is gone in any case.
+        fd.close().ignoreError();
         ::unlink(temporary.c_str());
-        return systemError(errorNumber, fileNameOf(path));
-    };
-    if (::fchmod(fd.get(), 0644) != 0)
-        return fail(errno);
-    if (const int errorNumber = writeAllBytes(fd.get(), content); errorNumber != 0)
-        return fail(errorNumber);
-    if (::fsync(fd.get()) != 0)
-        return fail(errno);
-    if (!fd.close())
-        return fail(errno);
-    if (::rename(temporary.c_str(), path.c_str()) != 0)
-        return fail(errno);
-    return success();
+    }
+    return written;
 }
 
+namespace {
+
+// Keeps the first line.
+struct FirstLine {
+    std::string text;
+
+    const char* findLineEnd(const char* from, const char* end, bool) {
+        return firstLineEnd(from, end);
+    }
+    void addLine(std::string_view line) { text = line; }
+    void addCarriedLine(std::string_view line) { text = line; }
+};
+
+} // namespace
+
 Result<std::string> readShortFirstLine(const std::string& path, std::size_t maxLineBytes) {
-    const FileDescriptor fd = openRegularFile(path, O_RDONLY);
-    if (!fd.valid())
-        return systemError(errno, fileNameOf(path));
+    const Result<FileDescriptor> opened = openRegularFile(path, O_RDONLY);
+    if (!opened)
+        return opened.error();
+    const FileDescriptor& fd = opened.value();
+    FirstLine first;
+    LineSplitter splitter(first, 1);
     // One byte more than the longest line, to see its line end.
     std::string bytes(maxLineBytes + 1, '\0');
     std::size_t filled = 0;
-    while (filled < bytes.size()) {
+    while (!splitter.done() && filled < bytes.size()) {
         const ssize_t got = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return systemError(errno, fileNameOf(path));
+            return fd.error(errno);
         }
-        if (got == 0)
+        if (got == 0) {
+            splitter.finish();
             break;
-        const auto lineEnd = bytes.find_first_of("\r\n", filled);
-        filled += static_cast<std::size_t>(got);
-        if (lineEnd < filled) {
-            bytes.resize(lineEnd);
-            return bytes;
         }
+        splitter.feed(bytes.data() + filled, static_cast<std::size_t>(got));
+        filled += static_cast<std::size_t>(got);
     }
+    if (splitter.lines() == 1)
+        return std::move(first.text);
     if (filled == 0)
-        return Error{"Die Datei " + fileNameOf(path) + " ist leer"};
-    if (filled > maxLineBytes)
-        return Error{"Die erste Zeile der Datei " + fileNameOf(path) + " ist zu lang"};
-    bytes.resize(filled);
-    return bytes;
+        return Error{"Die Datei " + fd.name() + " ist leer"};
+    return Error{"Die erste Zeile der Datei " + fd.name() + " ist zu lang"};
 }
 
 } // namespace liedspur

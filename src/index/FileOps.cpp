@@ -1,5 +1,7 @@
 #include "index/FileOps.h"
 
+#include "base/SystemError.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -7,99 +9,100 @@
 
 namespace liedspur {
 
-bool FileOps::faulted() const {
+std::optional<int> FileOps::fault() const {
     if (!m_fault)
-        return false;
-    const int error = m_fault();
-    if (error == 0)
-        return false;
-    errno = error;
-    return true;
+        return std::nullopt;
+    if (const int error = m_fault(); error != 0)
+        return error;
+    return std::nullopt;
 }
 
-FileDescriptor FileOps::open(const std::string& path, int flags, mode_t mode) const {
-    if (faulted())
-        return FileDescriptor();
-    return openRegularFile(path, flags, mode);
+Result<FileDescriptor> FileOps::open(const std::string& path, int flags, std::string name) const {
+    if (const auto error = fault())
+        return systemError(*error, name.empty() ? fileNameOf(path) : name);
+    return openRegularFile(path, flags, std::move(name));
 }
 
-ssize_t FileOps::readAt(const FileDescriptor& fd, char* buffer, std::size_t size,
-                        off_t offset) const {
-    if (faulted())
-        return -1;
+Result<std::size_t> FileOps::readAt(const FileDescriptor& fd, char* buffer, std::size_t size,
+                                    off_t offset) const {
+    if (const auto error = fault())
+        return fd.error(*error);
     ssize_t got;
     do
         got = ::pread(fd.get(), buffer, size, offset);
     while (got < 0 && errno == EINTR);
-    return got;
+    if (got < 0)
+        return fd.error(errno);
+    return static_cast<std::size_t>(got);
 }
 
-ssize_t FileOps::writeAt(const FileDescriptor& fd, const char* data, std::size_t size,
-                         off_t offset) const {
-    if (faulted())
-        return -1;
-    ssize_t written;
-    do
-        written = ::pwrite(fd.get(), data, size, offset);
-    while (written < 0 && errno == EINTR);
-    return written;
-}
-
-int FileOps::writeAllAt(const FileDescriptor& fd, std::string_view bytes, off_t offset) const {
+Status FileOps::writeAllAt(const FileDescriptor& fd, std::string_view bytes, off_t offset) const {
     while (!bytes.empty()) {
-        const ssize_t written = writeAt(fd, bytes.data(), bytes.size(), offset);
+        if (const auto error = fault())
+            return fd.error(*error);
+        ssize_t written;
+        do
+            written = ::pwrite(fd.get(), bytes.data(), bytes.size(), offset);
+        while (written < 0 && errno == EINTR);
         if (written < 0)
-            return errno;
+            return fd.error(errno);
         bytes.remove_prefix(static_cast<std::size_t>(written));
         offset += written;
     }
-    return 0;
+    return success();
 }
 
-int FileOps::truncate(const FileDescriptor& fd, off_t length) const {
-    if (faulted())
-        return -1;
-    return ::ftruncate(fd.get(), length);
+Status FileOps::truncate(const FileDescriptor& fd, off_t length) const {
+    if (const auto error = fault())
+        return fd.error(*error);
+    if (::ftruncate(fd.get(), length) != 0)
+        return fd.error(errno);
+    return success();
 }
 
-int FileOps::sync(const FileDescriptor& fd) const {
-    if (faulted())
-        return -1;
-    return ::fsync(fd.get());
+Status FileOps::sync(const FileDescriptor& fd) const {
+    if (const auto error = fault())
+        return fd.error(*error);
+    if (::fsync(fd.get()) != 0)
+        return fd.error(errno);
+    return success();
 }
 
-bool FileOps::close(FileDescriptor& fd) const {
-    const bool failed = faulted();
-    const int error = errno;
-    const bool closed = fd.close();
-    if (failed)
-        errno = error;
-    return closed && !failed;
+Status FileOps::close(FileDescriptor& fd) const {
+    const auto error = fault();
+    Status closed = fd.close();
+    if (error)
+        return fd.error(*error);
+    return closed;
 }
 
-int FileOps::rename(const std::string& from, const std::string& to) const {
-    if (faulted())
-        return -1;
-    return ::rename(from.c_str(), to.c_str());
+Status FileOps::rename(const std::string& from, const std::string& to) const {
+    if (const auto error = fault())
+        return systemError(*error, fileNameOf(to));
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return systemError(errno, fileNameOf(to));
+    return success();
 }
 
-int FileOps::remove(const std::string& path) const {
-    if (faulted())
-        return -1;
-    return ::unlink(path.c_str());
+Status FileOps::remove(const std::string& path) const {
+    if (const auto error = fault())
+        return systemError(*error, fileNameOf(path));
+    if (::unlink(path.c_str()) != 0)
+        return systemError(errno, fileNameOf(path));
+    return success();
 }
 
-int FileOps::syncDirectory(const std::string& path) const {
-    if (faulted())
-        return -1;
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+Status FileOps::syncDirectory(const std::string& path) const {
+    if (const auto error = fault())
+        return systemError(*error, fileNameOf(path));
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), fileNameOf(path));
     if (!fd.valid())
-        return -1;
+        return fd.error(errno);
     // Some file systems cannot sync a folder and say so; their entries are as safe as they
     // get.
     if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP)
-        return -1;
-    return fd.close() ? 0 : -1;
+        return fd.error(errno);
+    return fd.close();
 }
 
 } // namespace liedspur

@@ -26,7 +26,7 @@ Status checkCountFitsList(const std::string& listPath, std::uint64_t count) {
     if (::stat(listPath.c_str(), &info) != 0)
         return systemError(errno, fileNameOf(listPath));
     if (count > static_cast<std::uint64_t>(info.st_size))
-        return Error{"Die Datei " + fileNameOf(listPath) + " hat weniger Zeilen als angegeben"};
+        return shortListError(fileNameOf(listPath));
     return success();
 }
 

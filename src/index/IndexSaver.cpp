@@ -13,7 +13,7 @@
 //  5. A replace deletes the run's lists last: up to here they are what a retry needs.
 #include "index/IndexSaver.h"
 
-#include "base/SystemError.h"
+#include "base/LineSplitter.h"
 #include "index/CountLine.h"
 #include "index/IndexFiles.h"
 #include "index/IndexLoader.h"
@@ -39,52 +39,55 @@ Status prepareSave(const std::string& directory, const FileOps& ops) {
     return success();
 }
 
-Status syncAndClose(FileDescriptor& fd, std::string_view name, const FileOps& ops) {
-    if (ops.sync(fd) != 0 || !ops.close(fd))
-        return systemError(errno, std::string(name));
-    return success();
+Status syncAndClose(FileDescriptor& fd, const FileOps& ops) {
+    if (Status synced = ops.sync(fd); !synced)
+        return synced;
+    return ops.close(fd);
 }
 
-FileDescriptor createStaged(const std::string& directory, std::string_view name,
-                            const FileOps& ops) {
-    return ops.open(savecommit::stagedPath(directory, name), O_WRONLY | O_CREAT | O_TRUNC);
+// The staged file that becomes `name`; its errors name `name`, the file the user knows.
+Result<FileDescriptor> createStaged(const std::string& directory, std::string_view name,
+                                    const FileOps& ops) {
+    return ops.open(savecommit::stagedPath(directory, name), O_WRONLY | O_CREAT | O_TRUNC,
+                    std::string(name));
 }
 
 Status stageCount(const std::string& directory, std::string_view name, std::uint64_t count,
                   const FileOps& ops) {
-    FileDescriptor fd = createStaged(directory, name, ops);
-    if (!fd.valid())
-        return systemError(errno, std::string(name));
+    Result<FileDescriptor> fd = createStaged(directory, name, ops);
+    if (!fd)
+        return fd.error();
     std::string line = formatCountLine(count);
     line += lineEnd;
-    if (const int error = ops.writeAllAt(fd, line, 0); error != 0)
-        return systemError(error, std::string(name));
-    return syncAndClose(fd, name, ops);
+    if (Status written = ops.writeAllAt(fd.value(), line, 0); !written)
+        return written;
+    return syncAndClose(fd.value(), ops);
 }
 
 // Stages a copy of the run's list `from` as the new `name`.
 Status stageCopy(const std::string& directory, std::string_view from, std::string_view name,
                  const FileOps& ops) {
-    const FileDescriptor source = ops.open(path(directory, from), O_RDONLY);
-    if (!source.valid())
-        return systemError(errno, std::string(from));
-    FileDescriptor target = createStaged(directory, name, ops);
-    if (!target.valid())
-        return systemError(errno, std::string(name));
+    const Result<FileDescriptor> source = ops.open(path(directory, from), O_RDONLY);
+    if (!source)
+        return source.error();
+    Result<FileDescriptor> target = createStaged(directory, name, ops);
+    if (!target)
+        return target.error();
     std::vector<char> chunk(chunkSize);
     off_t offset = 0;
     for (;;) {
-        const ssize_t got = ops.readAt(source, chunk.data(), chunk.size(), offset);
-        if (got < 0)
-            return systemError(errno, std::string(from));
-        if (got == 0)
+        const Result<std::size_t> got =
+            ops.readAt(source.value(), chunk.data(), chunk.size(), offset);
+        if (!got)
+            return got.error();
+        if (got.value() == 0)
             break;
-        const std::string_view bytes(chunk.data(), static_cast<std::size_t>(got));
-        if (const int error = ops.writeAllAt(target, bytes, offset); error != 0)
-            return systemError(error, std::string(name));
-        offset += got;
+        const std::string_view bytes(chunk.data(), got.value());
+        if (Status written = ops.writeAllAt(target.value(), bytes, offset); !written)
+            return written;
+        offset += static_cast<off_t>(got.value());
     }
-    return syncAndClose(target, name, ops);
+    return syncAndClose(target.value(), ops);
 }
 
 // A list file open for appending behind its first `keep` lines.
@@ -95,61 +98,50 @@ struct AppendTarget {
     bool needsLineEnd = false;
 };
 
+// Counts lines, keeping nothing of them.
+struct CountedLines {
+    const char* findLineEnd(const char* from, const char* end, bool) {
+        return firstLineEnd(from, end);
+    }
+    void addLine(std::string_view) {}
+    void addCarriedLine(std::string_view) {}
+};
+
 // Finds where the first `keep` lines of the list end, read as the loader reads them.
 Result<AppendTarget> openAppendTarget(const std::string& directory, std::string_view name,
                                       std::uint64_t keep, const FileOps& ops) {
     const std::string file = path(directory, name);
-    AppendTarget target{ops.open(file, O_RDWR)};
+    Result<FileDescriptor> fd = ops.open(file, O_RDWR);
     // A list may be missing only while it has nothing to count.
-    if (!target.fd.valid() && errno == ENOENT && keep == 0)
-        target.fd = ops.open(file, O_RDWR | O_CREAT);
-    if (!target.fd.valid())
-        return systemError(errno, std::string(name));
+    if (fd.failedWith(ENOENT) && keep == 0)
+        fd = ops.open(file, O_RDWR | O_CREAT);
+    if (!fd)
+        return fd.error();
+    AppendTarget target{std::move(fd).value()};
 
-    std::uint64_t lines = 0;
-    off_t offset = 0;
-    bool inLine = false;
-    bool afterCr = false;
+    CountedLines counted;
+    LineSplitter splitter(counted, keep);
     std::vector<char> chunk(chunkSize);
-    while (lines < keep || afterCr) {
-        const ssize_t got = ops.readAt(target.fd, chunk.data(), chunk.size(), offset);
-        if (got < 0)
-            return systemError(errno, std::string(name));
-        if (got == 0)
+    off_t offset = 0;
+    while (!splitter.done()) {
+        const Result<std::size_t> got = ops.readAt(target.fd, chunk.data(), chunk.size(), offset);
+        if (!got)
+            return got.error();
+        if (got.value() == 0) {
+            splitter.finish();
             break;
-        for (ssize_t i = 0; i < got && (lines < keep || afterCr); ++i) {
-            const char c = chunk[static_cast<std::size_t>(i)];
-            if (afterCr) {
-                afterCr = false;
-                if (c == '\n') {
-                    ++offset;
-                    continue;
-                }
-                if (lines == keep)
-                    break;
-            }
-            ++offset;
-            if (c == '\r' || c == '\n') {
-                ++lines;
-                inLine = false;
-                afterCr = c == '\r';
-            } else {
-                inLine = true;
-            }
         }
+        splitter.feed(chunk.data(), got.value());
+        offset += static_cast<off_t>(got.value());
     }
-    if (lines < keep && inLine && lines + 1 == keep) {
-        target.needsLineEnd = true;
-        ++lines;
-    }
-    if (lines < keep)
-        return Error{"Die Datei " + std::string(name) + " hat weniger Zeilen als angegeben"};
-    target.end = offset;
+    if (splitter.lines() < keep)
+        return shortListError(name);
+    target.end = static_cast<off_t>(splitter.bytesUsed());
+    target.needsLineEnd = splitter.lastLineUnended();
     return target;
 }
 
-Status appendLines(AppendTarget& target, std::string_view name, const LineTable& lines,
-                   const FileOps& ops) {
+Status appendLines(AppendTarget& target, const LineTable& lines, const FileOps& ops) {
     std::string bytes;
     bytes.reserve(lines.bytes().size() + lines.size() * 2 + 2);
     if (target.needsLineEnd)
@@ -158,11 +150,11 @@ Status appendLines(AppendTarget& target, std::string_view name, const LineTable&
         bytes += lines.line(i);
         bytes += lineEnd;
     }
-    if (ops.truncate(target.fd, target.end) != 0)
-        return systemError(errno, std::string(name));
-    if (const int error = ops.writeAllAt(target.fd, bytes, target.end); error != 0)
-        return systemError(error, std::string(name));
-    return syncAndClose(target.fd, name, ops);
+    if (Status cut = ops.truncate(target.fd, target.end); !cut)
+        return cut;
+    if (Status written = ops.writeAllAt(target.fd, bytes, target.end); !written)
+        return written;
+    return syncAndClose(target.fd, ops);
 }
 
 } // namespace
@@ -186,8 +178,8 @@ Status replaceIndex(const std::string& directory, std::uint64_t filesFound,
     if (Status committed = savecommit::commit(directory, names, ops); !committed)
         return committed;
     // Saved. A list that stays behind does no harm: the next run empties it.
-    ops.remove(path(directory, runSongList));
-    ops.remove(path(directory, runFolderList));
+    ops.remove(path(directory, runSongList)).ignoreError();
+    ops.remove(path(directory, runFolderList)).ignoreError();
     return success();
 }
 
@@ -213,9 +205,9 @@ Status appendIndex(const std::string& directory, const LineTable& songs, std::ui
         return folderTarget.error();
 
     const std::vector<std::string_view> names = {songCount, folderCount};
-    Status staged = appendLines(songTarget.value(), songList, songs, ops);
+    Status staged = appendLines(songTarget.value(), songs, ops);
     if (staged)
-        staged = appendLines(folderTarget.value(), folderList, runFolders.value(), ops);
+        staged = appendLines(folderTarget.value(), runFolders.value(), ops);
     if (staged)
         staged = stageCount(directory, songCount, oldSongs.value().count + songs.size(), ops);
     if (staged)

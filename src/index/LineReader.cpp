@@ -1,16 +1,14 @@
 #include "index/LineReader.h"
 
 #include "base/FileDescriptor.h"
-#include "base/SystemError.h"
+#include "base/LineSplitter.h"
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <limits>
 #include <sys/stat.h>
-#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -25,7 +23,6 @@ namespace liedspur {
 namespace {
 
 constexpr std::size_t chunkSize = 1 << 20;
-constexpr std::uint64_t allLines = std::numeric_limits<std::uint64_t>::max();
 
 // Where a line ends, and the last "/" before that, which splits a path line.
 struct LineEnd {
@@ -98,7 +95,7 @@ LineEnd findLineEndNarrow(const char* from, const char* end) {
 }
 
 using FindLineEnd = LineEnd (*)(const char*, const char*);
-const FindLineEnd findLineEnd = [] {
+const FindLineEnd findLineEndAndSlash = [] {
 #if defined(__x86_64__)
     // Run among the static initializers, which may come before the compiler's own.
     __builtin_cpu_init();
@@ -108,106 +105,71 @@ const FindLineEnd findLineEnd = [] {
     return &findLineEndNarrow;
 }();
 
-void addLine(LineTable& table, std::string_view line, std::size_t) {
-    table.append(line);
-}
-void addLine(SongTable& table, std::string_view line, std::size_t nameOffset) {
-    table.append(line, nameOffset);
-}
-
-// Splits a stream of chunks into lines for `Table`, carrying a line and a CR across chunk
-// borders. Each whole line is handed over while its chunk is still in the cache.
-template <typename Table> class LineSplitter {
+// Takes the lines of a list into a LineTable.
+class PlainLines {
 public:
-    LineSplitter(Table& table, std::uint64_t wanted) : m_table(table), m_wanted(wanted) {}
+    explicit PlainLines(LineTable& table) : m_table(table) {}
 
-    bool done() const { return m_lines >= m_wanted; }
-
-    void feed(const char* data, std::size_t size) {
-        const char* const end = data + size;
-        const char* p = data;
-        if (m_skipLineFeed && p < end) {
-            if (*p == '\n')
-                ++p;
-            m_skipLineFeed = false;
-        }
-        while (p < end && !done()) {
-            const std::size_t known = m_open ? 0 : knownFolder(p, end);
-            const auto [lineEnd, lastSlash] = findLineEnd(p + known, end);
-            if (lineEnd == end) {
-                m_carried.append(p, static_cast<std::size_t>(end - p));
-                m_open = true;
-                return;
-            }
-            const std::string_view line(p, static_cast<std::size_t>(lineEnd - p));
-            if (m_open) {
-                m_carried += line;
-                addCarried();
-            } else if (known > 0 && !lastSlash) {
-                if constexpr (std::is_same_v<Table, SongTable>)
-                    m_table.appendToLastFolder(line.substr(known));
-                ++m_lines;
-            } else {
-                add(line, lastSlash ? static_cast<std::size_t>(lastSlash - p) + 1 : 0);
-            }
-            p = lineEnd + 1;
-            if (*lineEnd == '\r') {
-                if (p < end) {
-                    if (*p == '\n')
-                        ++p;
-                } else {
-                    m_skipLineFeed = true;
-                }
-            }
-        }
+    const char* findLineEnd(const char* from, const char* end, bool) {
+        return findLineEndAndSlash(from, end).end;
     }
+    void addLine(std::string_view line) { m_table.append(line); }
+    void addCarriedLine(std::string_view line) { m_table.append(line); }
 
-    // A last line without a line end is read whole.
-    void finish() {
-        if (m_open && !done())
-            addCarried();
+private:
+    LineTable& m_table;
+};
+
+// Takes the lines of a list of path lines into a SongTable, each whole line handed over
+// while its chunk is still in the cache.
+class PathLines {
+public:
+    explicit PathLines(SongTable& table) : m_table(table) {}
+
+    const char* findLineEnd(const char* from, const char* end, bool lineStart) {
+        m_known = lineStart ? knownFolder(from, end) : 0;
+        const LineEnd found = findLineEndAndSlash(from + m_known, end);
+        m_lastSlash = found.lastSlash;
+        return found.end;
     }
+    void addLine(std::string_view line) {
+        if (m_known > 0 && !m_lastSlash)
+            m_table.appendToLastFolder(line.substr(m_known));
+        else
+            m_table.append(
+                line, m_lastSlash ? static_cast<std::size_t>(m_lastSlash - line.data()) + 1 : 0);
+    }
+    void addCarriedLine(std::string_view line) { m_table.append(line); }
 
 private:
     // Songs of one folder stand together: a line that starts with the folder of the line
     // before needs only its name looked through. The length of that folder, else 0.
     std::size_t knownFolder(const char* p, const char* end) const {
-        if constexpr (std::is_same_v<Table, SongTable>) {
-            const std::string_view folder = m_table.lastFolder();
-            if (!folder.empty() && static_cast<std::size_t>(end - p) > folder.size() &&
-                std::memcmp(p, folder.data(), folder.size()) == 0)
-                return folder.size();
-        }
+        const std::string_view folder = m_table.lastFolder();
+        if (!folder.empty() && static_cast<std::size_t>(end - p) > folder.size() &&
+            std::memcmp(p, folder.data(), folder.size()) == 0)
+            return folder.size();
         return 0;
     }
-    void add(std::string_view line, std::size_t nameOffset) {
-        addLine(m_table, line, nameOffset);
-        ++m_lines;
-    }
-    void addCarried() {
-        add(m_carried, fileNameOffset(m_carried));
-        m_carried.clear();
-        m_open = false;
-    }
 
-    Table& m_table;
-    std::uint64_t m_wanted;
-    std::uint64_t m_lines = 0;
-    std::string m_carried;
-    bool m_open = false;
-    bool m_skipLineFeed = false;
+    SongTable& m_table;
+    std::size_t m_known = 0;
+    const char* m_lastSlash = nullptr;
 };
+
+template <typename Table> struct LinesOf;
+template <> struct LinesOf<LineTable> { using Sink = PlainLines; };
+template <> struct LinesOf<SongTable> { using Sink = PathLines; };
 
 template <typename Table>
 Result<Table> readLinesFrom(const std::string& path, std::uint64_t count, const Yield& yield) {
-    const FileDescriptor fd = openRegularFile(path, O_RDONLY);
-    if (!fd.valid())
-        return systemError(errno, fileNameOf(path));
+    const Result<FileDescriptor> opened = openRegularFile(path, O_RDONLY);
+    if (!opened)
+        return opened.error();
+    const FileDescriptor& fd = opened.value();
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
-        return systemError(errno, fileNameOf(path));
-    if (S_ISDIR(info.st_mode))
-        return systemError(EISDIR, fileNameOf(path));
+        return fd.error(errno);
 
     Table table;
     // Never size by the count alone: a broken count must not reserve more than the file holds,
@@ -215,19 +177,19 @@ Result<Table> readLinesFrom(const std::string& path, std::uint64_t count, const 
     // and costs no memory.
     const auto fileSize = static_cast<std::uint64_t>(std::max<off_t>(info.st_size, 0));
     constexpr std::uint64_t typicalLineBytes = 128;
-    const std::uint64_t lines =
-        count != allLines ? std::min(count, fileSize / 2 + 1) : fileSize / typicalLineBytes + 1;
+    const std::uint64_t lines = std::min(count, fileSize / 2 + 1);
     table.reserve(static_cast<std::size_t>(lines),
                   static_cast<std::size_t>(std::min(fileSize + 1, lines * typicalLineBytes * 4)));
 
-    LineSplitter<Table> splitter(table, count);
+    typename LinesOf<Table>::Sink sink(table);
+    LineSplitter splitter(sink, count);
     std::vector<char> chunk(chunkSize);
     while (!splitter.done()) {
         const ssize_t got = ::read(fd.get(), chunk.data(), chunk.size());
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return systemError(errno, fileNameOf(path));
+            return fd.error(errno);
         }
         if (got == 0) {
             splitter.finish();
@@ -237,13 +199,17 @@ Result<Table> readLinesFrom(const std::string& path, std::uint64_t count, const 
         if (yield)
             yield();
     }
-    if (count != allLines && table.size() < count)
-        return Error{"Die Datei " + fileNameOf(path) + " hat weniger Zeilen als angegeben"};
+    if (splitter.lines() < count)
+        return shortListError(fd.name());
     table.shrinkToFit();
     return table;
 }
 
 } // namespace
+
+Error shortListError(std::string_view fileName) {
+    return Error{"Die Datei " + std::string(fileName) + " hat weniger Zeilen als angegeben"};
+}
 
 Result<LineTable> readLines(const std::string& path, std::uint64_t count, const Yield& yield) {
     return readLinesFrom<LineTable>(path, count, yield);
@@ -251,17 +217,6 @@ Result<LineTable> readLines(const std::string& path, std::uint64_t count, const 
 
 Result<SongTable> readSongLines(const std::string& path, std::uint64_t count, const Yield& yield) {
     return readLinesFrom<SongTable>(path, count, yield);
-}
-
-Result<LineTable> readAllLines(const std::string& path) {
-    return readLinesFrom<LineTable>(path, allLines, {});
-}
-
-Result<std::string> readFirstLine(const std::string& path) {
-    auto lines = readLinesFrom<LineTable>(path, 1, {});
-    if (!lines)
-        return lines.error();
-    return std::string(lines.value().line(1));
 }
 
 } // namespace liedspur

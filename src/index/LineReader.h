@@ -7,23 +7,21 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace liedspur {
 
-// Reads the first `count` lines of the file at `path`. A line ends at CR (an LF right
-// after it belongs to the same line end), at LF, or at the end of the file; its text holds
-// neither. Bytes stay as they are. Fails when the file cannot be read or holds fewer lines;
-// lines beyond `count` are not kept. Memory grows with the file, never with `count`.
+// Reads the first `count` lines of the file at `path`. A line ends at CR (an LF right after
+// it belongs to the same line end), at LF, or at the end of the file; its text holds
+// neither. Bytes stay as they are. Fails when the file cannot be read or holds fewer
+// lines; lines beyond `count` are not kept. Memory grows with the file, never with `count`.
 Result<LineTable> readLines(const std::string& path, std::uint64_t count, const Yield& yield = {});
 
 // The same for a list of path lines, each split into its folder and its file name.
 Result<SongTable> readSongLines(const std::string& path, std::uint64_t count,
                                 const Yield& yield = {});
 
-// Every line of the file at `path`.
-Result<LineTable> readAllLines(const std::string& path);
-
-// The first line of the file at `path`; fails for a file without any line.
-Result<std::string> readFirstLine(const std::string& path);
+// The error of a list file that holds fewer lines than its count says.
+Error shortListError(std::string_view fileName);
 
 } // namespace liedspur

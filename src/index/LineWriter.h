@@ -19,12 +19,10 @@ public:
     Status close();
 
 private:
-    LineWriter(FileDescriptor fd, std::string name)
-        : m_fd(std::move(fd)), m_name(std::move(name)) {}
+    explicit LineWriter(FileDescriptor fd) : m_fd(std::move(fd)) {}
     Status flush();
 
     FileDescriptor m_fd;
-    std::string m_name;
     std::string m_buffer;
 };
 

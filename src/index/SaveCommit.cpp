@@ -95,15 +95,16 @@ bool isLeftover(std::string_view entry) {
 
 Status writeSyncedRecord(const std::string& directory, const std::vector<std::string_view>& names,
                          const FileOps& ops) {
-    const std::string staged = stagedRecordPath(directory);
-    FileDescriptor fd = ops.open(staged, O_WRONLY | O_CREAT | O_TRUNC);
-    if (!fd.valid())
-        return systemError(errno, std::string(recordName));
-    if (const int error = ops.writeAllAt(fd, recordText(names), 0); error != 0)
-        return systemError(error, std::string(recordName));
-    if (ops.sync(fd) != 0 || !ops.close(fd))
-        return systemError(errno, std::string(recordName));
-    return success();
+    Result<FileDescriptor> fd = ops.open(stagedRecordPath(directory), O_WRONLY | O_CREAT | O_TRUNC,
+                                         std::string(recordName));
+    if (!fd)
+        return fd.error();
+    Status written = ops.writeAllAt(fd.value(), recordText(names), 0);
+    if (written)
+        written = ops.sync(fd.value());
+    if (written)
+        written = ops.close(fd.value());
+    return written;
 }
 
 } // namespace
@@ -114,41 +115,41 @@ std::string stagedPath(const std::string& directory, std::string_view name) {
 
 void abandon(const std::string& directory, const std::vector<std::string_view>& names,
              const FileOps& ops) {
+    // What cannot be deleted now is deleted before the next save.
     for (const std::string_view name : names)
-        ops.remove(stagedPath(directory, name));
-    ops.remove(stagedRecordPath(directory));
+        ops.remove(stagedPath(directory, name)).ignoreError();
+    ops.remove(stagedRecordPath(directory)).ignoreError();
 }
 
 Status rollForward(const std::string& directory, const std::vector<std::string_view>& names,
                    const FileOps& ops) {
     for (const std::string_view name : names) {
         // A staged file already gone was moved by an earlier, interrupted roll forward.
-        if (ops.rename(stagedPath(directory, name), path(directory, name)) != 0 && errno != ENOENT)
-            return systemError(errno, std::string(name));
+        if (Status moved = ops.rename(stagedPath(directory, name), path(directory, name));
+            !moved && !moved.failedWith(ENOENT))
+            return moved;
     }
     // The renames must be on disk before the record that would repeat them is gone.
-    if (ops.syncDirectory(directory) != 0)
-        return systemError(errno, fileNameOf(directory));
-    if (ops.remove(recordPath(directory)) != 0 && errno != ENOENT)
-        return systemError(errno, std::string(recordName));
-    if (ops.syncDirectory(directory) != 0)
-        return systemError(errno, fileNameOf(directory));
-    return success();
+    if (Status synced = ops.syncDirectory(directory); !synced)
+        return synced;
+    if (Status removed = ops.remove(recordPath(directory)); !removed && !removed.failedWith(ENOENT))
+        return removed;
+    return ops.syncDirectory(directory);
 }
 
 Status commit(const std::string& directory, const std::vector<std::string_view>& names,
               const FileOps& ops) {
     Status written = writeSyncedRecord(directory, names, ops);
-    if (written && ops.rename(stagedRecordPath(directory), recordPath(directory)) != 0)
-        written = systemError(errno, std::string(recordName));
+    if (written)
+        written = ops.rename(stagedRecordPath(directory), recordPath(directory));
     if (!written) {
         abandon(directory, names, ops);
         return written;
     }
     // Committed. The record must be on disk before any staged file takes its final name:
     // a rename that outlived a lost record would leave the files mixed.
-    if (ops.syncDirectory(directory) != 0)
-        return systemError(errno, fileNameOf(directory));
+    if (Status synced = ops.syncDirectory(directory); !synced)
+        return synced;
     return rollForward(directory, names, ops);
 }
 
@@ -161,8 +162,9 @@ void removeLeftovers(const std::string& directory, const FileOps& ops) {
         if (isLeftover(entry->d_name))
             leftovers.emplace_back(entry->d_name);
     ::closedir(folder);
+    // One that cannot be deleted stays harmless: no load reads it, and every save tries again.
     for (const std::string& leftover : leftovers)
-        ops.remove(path(directory, leftover));
+        ops.remove(path(directory, leftover)).ignoreError();
 }
 
 } // namespace liedspur::savecommit
@@ -172,33 +174,30 @@ namespace liedspur {
 Status finishPendingSave(const std::string& directory, const FileOps& ops) {
     using namespace savecommit;
     const std::string record = indexfiles::path(directory, recordName);
-    FileDescriptor fd = ops.open(record, O_RDONLY);
-    if (!fd.valid()) {
-        // Only a regular file can be a record: a folder or the like in its place is not one.
-        if (errno == ENOENT || errno == EISDIR || errno == ENXIO)
-            return success();
-        return systemError(errno, std::string(recordName));
-    }
+    Result<FileDescriptor> fd = ops.open(record, O_RDONLY);
+    // Only a regular file can be a record: a folder or the like in its place is not one.
+    if (fd.failedWith(ENOENT) || fd.failedWith(EISDIR) || fd.failedWith(ENXIO))
+        return success();
+    if (!fd)
+        return fd.error();
     std::string text(recordLimit, '\0');
     std::size_t filled = 0;
     while (filled < text.size()) {
-        const ssize_t got =
-            ops.readAt(fd, text.data() + filled, text.size() - filled, static_cast<off_t>(filled));
-        if (got < 0)
-            return systemError(errno, std::string(recordName));
-        if (got == 0)
+        const Result<std::size_t> got = ops.readAt(
+            fd.value(), text.data() + filled, text.size() - filled, static_cast<off_t>(filled));
+        if (!got)
+            return got.error();
+        if (got.value() == 0)
             break;
-        filled += static_cast<std::size_t>(got);
+        filled += got.value();
     }
-    ops.close(fd);
+    // Read only: how its close goes changes nothing.
+    ops.close(fd.value()).ignoreError();
     text.resize(filled);
     const auto names = parseRecord(text);
     // Records are renamed into place whole, so this is none of ours: nothing to finish.
-    if (!names) {
-        if (ops.remove(record) != 0)
-            return systemError(errno, std::string(recordName));
-        return success();
-    }
+    if (!names)
+        return ops.remove(record);
     return rollForward(directory, *names, ops);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <chrono>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,9 @@ class ProcessStarter {
 public:
     virtual ~ProcessStarter() = default;
 
-    // None when the start is under way, else the reason it cannot happen. A player start
-    // that comes before its turn waits for it here.
-    virtual std::optional<std::string> start(const LaunchRequest& request) = 0;
+    // Succeeds when the start is under way. A player start that comes before its turn waits
+    // for it here.
+    virtual Status start(const LaunchRequest& request) = 0;
     // Waits at most `limit` for the player's turn; true when a player start would go at
     // once. A starter without turns is always ready.
     virtual bool waitForPlayerTurn(std::chrono::milliseconds limit) {

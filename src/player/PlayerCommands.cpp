@@ -8,12 +8,12 @@ PlayerCommands::PlayerCommands(Platform platform, Context context)
     : m_platform(platform), m_context(std::move(context)),
       m_queue(platform.processes, m_context.yield) {}
 
-bool PlayerCommands::startPlayCommand(std::string_view target) {
-    return !m_queue.start(playCommand(m_context.playerPath(), target).launch);
+Status PlayerCommands::startPlayCommand(std::string_view target) {
+    return m_queue.start(playCommand(m_context.playerPath(), target).launch);
 }
 
-bool PlayerCommands::startAddCommand(std::string_view target) {
-    return !m_queue.start(addCommand(m_context.playerPath(), target).launch);
+Status PlayerCommands::startAddCommand(std::string_view target) {
+    return m_queue.start(addCommand(m_context.playerPath(), target).launch);
 }
 
 std::optional<ResultRow> PlayerCommands::selectedRow() const {
@@ -27,24 +27,27 @@ void PlayerCommands::LiedAbspielen_Click() {
         return;
     const std::optional<ResultRow> row = m_context.list.selectedRow();
     const bool started =
-        row && startPlayCommand(m_context.folderMode() ? row->folderTarget() : row->songTarget());
+        row &&
+        startPlayCommand(m_context.folderMode() ? row->folderTarget() : row->songTarget()).ok();
     if (!started && !closed())
         showStartFailure();
 }
 
+// The single-row commands other than "Song mit WinAmp Abspielen" skip a failed start
+// silently.
 void PlayerCommands::InWinAmpList_Click() {
     if (const std::optional<ResultRow> row = selectedRow())
-        startAddCommand(row->songTarget());
+        startAddCommand(row->songTarget()).ignoreError();
 }
 
 void PlayerCommands::OpenMitAmp_Click() {
     if (const std::optional<ResultRow> row = selectedRow())
-        startPlayCommand(row->folderTarget());
+        startPlayCommand(row->folderTarget()).ignoreError();
 }
 
 void PlayerCommands::AlleInPlaylist_Click() {
     if (const std::optional<ResultRow> row = selectedRow())
-        startAddCommand(row->folderTarget());
+        startAddCommand(row->folderTarget()).ignoreError();
 }
 
 void PlayerCommands::AlleInWinamp_Click() {
@@ -57,7 +60,7 @@ void PlayerCommands::ListeEinfügen_Click() {
 
 void PlayerCommands::OpenInExplorer_Click() {
     if (const std::optional<ResultRow> row = selectedRow())
-        m_platform.processes.start(explorerCommand(row->folder()).launch);
+        m_platform.processes.start(explorerCommand(row->folder()).launch).ignoreError();
 }
 
 void PlayerCommands::startWholeList(bool replacePlaylist) {

@@ -37,10 +37,9 @@ public:
     void ListeEinfügen_Click();
     void OpenInExplorer_Click();
 
-    // Single starts for the list's keys, which never show a message: false when nothing
-    // could be started.
-    bool startPlayCommand(std::string_view target);
-    bool startAddCommand(std::string_view target);
+    // Single starts for the list's keys, which never show a message.
+    Status startPlayCommand(std::string_view target);
+    Status startAddCommand(std::string_view target);
 
     // The program is ending: player starts still waiting are dropped, loops over the list
     // stop, and nothing more is started or reported.

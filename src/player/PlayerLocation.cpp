@@ -24,7 +24,7 @@ const QString notFoundTitle = QStringLiteral("WinAmp nicht gefunden");
 bool opensForReading(const std::string& path) {
     if (path.empty() || path.find('\0') != std::string::npos)
         return false;
-    return openRegularFile(path, O_RDONLY).valid();
+    return openRegularFile(path, O_RDONLY).ok();
 }
 
 bool endsInPlayerName(std::string_view path) {

@@ -6,7 +6,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string droppedReason = "Das Programm wird beendet.";
+const Error dropped{"Das Programm wird beendet."};
 
 // How long one wait for the turn lasts before the window's events get their go.
 constexpr std::chrono::milliseconds turnWaitSlice = 10ms;
@@ -16,9 +16,9 @@ constexpr std::chrono::milliseconds turnWaitSlice = 10ms;
 StartQueue::StartQueue(ProcessStarter& starter, std::function<void()> pump)
     : m_starter(starter), m_pump(std::move(pump)) {}
 
-std::optional<std::string> StartQueue::start(const LaunchRequest& request) {
+Status StartQueue::start(const LaunchRequest& request) {
     if (m_closed)
-        return droppedReason;
+        return dropped;
     const auto pending = std::make_shared<Pending>(Pending{request, std::nullopt});
     m_waiting.push_back(pending);
     for (;;) {
@@ -44,7 +44,7 @@ void StartQueue::serve() {
 void StartQueue::close() {
     m_closed = true;
     for (const std::shared_ptr<Pending>& pending : m_waiting)
-        pending->outcome = droppedReason;
+        pending->outcome = dropped;
     m_waiting.clear();
 }
 

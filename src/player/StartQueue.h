@@ -17,9 +17,9 @@ class StartQueue {
 public:
     StartQueue(ProcessStarter& starter, std::function<void()> pump);
 
-    // Starts `request` in its turn: none when it is under way, else why not. A start the
-    // queue dropped when it closed fails too.
-    std::optional<std::string> start(const LaunchRequest& request);
+    // Starts `request` in its turn: succeeds when it is under way. A start the queue dropped
+    // when it closed fails too.
+    Status start(const LaunchRequest& request);
     // The program is ending: the starts still waiting are dropped and later ones fail.
     void close();
     bool closed() const { return m_closed; }
@@ -27,7 +27,7 @@ public:
 private:
     struct Pending {
         LaunchRequest request;
-        std::optional<std::optional<std::string>> outcome;
+        std::optional<Status> outcome;
     };
     // Starts the waiting requests, first come first, as long as the turn is free.
     void serve();

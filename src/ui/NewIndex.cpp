@@ -176,7 +176,9 @@ void NewIndex::createElements() {
 }
 
 void NewIndex::Form_Load() {
-    Dir_index->setPath("/");
+    // The root can always be listed; should it fail, the list stays empty until a drive is
+    // chosen.
+    Dir_index->setPath("/").ignoreError();
     setDrive("/");
     cmd_abbruch->setEnabled(false);
     if (IsNetworkPresent())
@@ -244,7 +246,7 @@ void NewIndex::cmd_net_Click() {
     if (!folder || folder->empty())
         return;
     // A folder the list cannot show changes nothing and is not reported.
-    (void)Dir_index->setPath(*folder);
+    Dir_index->setPath(*folder).ignoreError();
 }
 
 void NewIndex::cmd_back_Click() {

@@ -100,17 +100,17 @@ void ResultListActions::lv_1_KeyPress(int KeyAscii) {
     if (!row)
         return;
     const bool songTarget = KeyAscii == keySpace && !folderMode;
-    m_commands.startAddCommand(songTarget ? row->songTarget() : row->folderTarget());
+    m_commands.startAddCommand(songTarget ? row->songTarget() : row->folderTarget()).ignoreError();
 }
 
 void ResultListActions::playCompleteList() {
     // The bound is read once; each row is read afresh, as the list may change meanwhile.
     const std::size_t count = m_context.list.count();
     if (const auto first = m_context.list.rowAt(1))
-        m_commands.startPlayCommand(first->songTarget());
+        m_commands.startPlayCommand(first->songTarget()).ignoreError();
     for (std::size_t position = 2; position <= count && !m_commands.closed(); ++position) {
         if (const auto row = m_context.list.rowAt(position))
-            m_commands.startAddCommand(row->songTarget());
+            m_commands.startAddCommand(row->songTarget()).ignoreError();
         m_pump();
     }
 }

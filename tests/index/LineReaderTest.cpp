@@ -1,5 +1,7 @@
 #include "index/LineReader.h"
 
+#include "base/TextFile.h"
+
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +30,7 @@ class LineEnds : public ::testing::TestWithParam<LineCase> {};
 TEST_P(LineEnds, SplitAsTheFileFormatSays) {
     testing::TempDir dir;
     dir.write("list", GetParam().bytes);
-    auto all = readAllLines(dir.file("list"));
+    auto all = readLines(dir.file("list"), GetParam().expected.size());
     ASSERT_TRUE(all.ok()) << all.error().description;
     EXPECT_EQ(lines(all.value()), GetParam().expected);
 }
@@ -99,15 +101,18 @@ TEST(ReadLines, MissingFileOrFolderFails) {
     EXPECT_FALSE(readLines(dir.file("folder"), 0).ok());
 }
 
-TEST(ReadFirstLine, NeedsALine) {
+TEST(ReadShortFirstLine, NeedsAShortLine) {
     testing::TempDir dir;
     dir.write("empty", "");
     dir.write("blankLine", "\r\n");
     dir.write("two", "/opt/winamp.exe\r\nsecond\r\n");
-    EXPECT_FALSE(readFirstLine(dir.file("empty")).ok());
-    ASSERT_TRUE(readFirstLine(dir.file("blankLine")).ok());
-    EXPECT_EQ(readFirstLine(dir.file("blankLine")).value(), "");
-    EXPECT_EQ(readFirstLine(dir.file("two")).value(), "/opt/winamp.exe");
+    dir.write("long", "123456\r\n");
+    EXPECT_FALSE(readShortFirstLine(dir.file("empty"), 15).ok());
+    ASSERT_TRUE(readShortFirstLine(dir.file("blankLine"), 15).ok());
+    EXPECT_EQ(readShortFirstLine(dir.file("blankLine"), 15).value(), "");
+    EXPECT_EQ(readShortFirstLine(dir.file("two"), 15).value(), "/opt/winamp.exe");
+    EXPECT_EQ(readShortFirstLine(dir.file("long"), 6).value(), "123456");
+    EXPECT_FALSE(readShortFirstLine(dir.file("long"), 5).ok());
 }
 
 } // namespace

@@ -83,7 +83,7 @@ TEST_F(Starting, BytesOfProgramAndArgumentsArriveUnchanged) {
     const std::vector<std::string> arguments = {"/add", "/m/\x80\xff kein utf8 \"q\" 'a' $x *.mp3",
                                                 ""};
     PosixProcessStarter starter;
-    ASSERT_EQ(starter.start(player(program, arguments)), std::nullopt);
+    ASSERT_TRUE(starter.start(player(program, arguments)).ok());
 
     ASSERT_TRUE(eventually([&] { return dir.exists("log"); }));
     std::string expected = program + '\0';
@@ -100,7 +100,7 @@ TEST_F(Starting, PlayersReceiveTheirStartsInOrder) {
     std::string expected;
     PosixProcessStarter starter;
     for (int i = 1; i <= 10; ++i) {
-        ASSERT_EQ(starter.start(player(program, {std::to_string(i)})), std::nullopt);
+        ASSERT_TRUE(starter.start(player(program, {std::to_string(i)})).ok());
         expected += std::to_string(i) + "\n";
     }
     ASSERT_TRUE(eventually([&] { return log().size() == expected.size(); }));
@@ -110,7 +110,7 @@ TEST_F(Starting, PlayersReceiveTheirStartsInOrder) {
 TEST_F(Starting, TheTurnComesAsSoonAsThePreviousPlayerEnds) {
     const std::string program = script("short player", "exec /bin/sleep 0.3");
     PosixProcessStarter starter(5s);
-    ASSERT_EQ(starter.start(player(program, {})), std::nullopt);
+    ASSERT_TRUE(starter.start(player(program, {})).ok());
     const auto begin = Clock::now();
     EXPECT_FALSE(starter.waitForPlayerTurn(0ms));
     EXPECT_TRUE(starter.waitForPlayerTurn(3s));
@@ -122,9 +122,9 @@ TEST_F(Starting, APlayerThatStaysDelaysTheNextStartOnlyUpToTheLimit) {
         script("slow player", "[ \"$1\" = slow ] && exec /bin/sleep 3; echo \"$1\" >> \"" +
                                   dir.file("log") + "\"");
     PosixProcessStarter starter(300ms);
-    ASSERT_EQ(starter.start(player(program, {"slow"})), std::nullopt);
+    ASSERT_TRUE(starter.start(player(program, {"slow"})).ok());
     const auto begin = Clock::now();
-    ASSERT_EQ(starter.start(player(program, {"next"})), std::nullopt);
+    ASSERT_TRUE(starter.start(player(program, {"next"})).ok());
     ASSERT_TRUE(eventually([&] { return log() == "next\n"; }, 2500ms));
     EXPECT_GE(Clock::now() - begin, 250ms);
 }
@@ -140,10 +140,11 @@ TEST_F(Starting, AStartThatCannotHappenFailsAtOnce) {
 
     PosixProcessStarter starter;
     for (const std::string& program : {dir.file("gone"), notExecutable, dir.path(), noProgram})
-        EXPECT_NE(starter.start(player(program, {"/a.mp3"})), std::nullopt) << program;
+        EXPECT_FALSE(starter.start(player(program, {"/a.mp3"})).ok()) << program;
     // Also after waiting for its turn: the failure is this start's own.
-    ASSERT_EQ(starter.start(player(slow, {})), std::nullopt);
-    EXPECT_EQ(starter.start(player(dir.file("gone"), {})), "Datei oder Verzeichnis nicht gefunden");
+    ASSERT_TRUE(starter.start(player(slow, {})).ok());
+    EXPECT_EQ(starter.start(player(dir.file("gone"), {})).error().description,
+              "Datei oder Verzeichnis nicht gefunden");
 }
 
 TEST_F(Starting, APathWithANulByteStartsNothing) {
@@ -154,8 +155,8 @@ TEST_F(Starting, APathWithANulByteStartsNothing) {
     for (const LaunchRequest& request :
          {player(program, {song}), player(program, {"/add", song}),
           player(program + std::string(1, '\0') + "x", {"/m/a.mp3"})})
-        EXPECT_NE(starter.start(request), std::nullopt);
-    ASSERT_EQ(starter.start(player(program, {"/m/a.mp3"})), std::nullopt);
+        EXPECT_FALSE(starter.start(request).ok());
+    ASSERT_TRUE(starter.start(player(program, {"/m/a.mp3"})).ok());
     EXPECT_TRUE(eventually([&] { return log() == "/m/a.mp3\n"; }));
 }
 
@@ -174,13 +175,13 @@ TEST_F(Starting, TheFileManagerNeverWaitsForThePlayer) {
                                      {},
                                      {"/Musik/Mit Blank/"},
                                      WindowStyle::NormalFocus};
-        ASSERT_EQ(starter.start(player(slow, {})), std::nullopt);
-        ASSERT_EQ(starter.start(player(slow, {})), std::nullopt);
-        ASSERT_EQ(starter.start(explorer), std::nullopt);
+        ASSERT_TRUE(starter.start(player(slow, {})).ok());
+        ASSERT_TRUE(starter.start(player(slow, {})).ok());
+        ASSERT_TRUE(starter.start(explorer).ok());
         EXPECT_TRUE(eventually([&] { return log() == "/Musik/Mit Blank/\n"; }, 1s));
 
         ::setenv("PATH", dir.file("nowhere").c_str(), 1);
-        EXPECT_NE(starter.start(explorer), std::nullopt);
+        EXPECT_FALSE(starter.start(explorer).ok());
     }
     // Only once no start can read it any more.
     ::setenv("PATH", savedPath.c_str(), 1);
@@ -190,7 +191,7 @@ TEST_F(Starting, EndedProgramsLeaveNoZombies) {
     const std::string program = script("quick", "echo >> \"" + dir.file("log") + "\"; exit 3");
     PosixProcessStarter starter;
     for (int i = 0; i < 5; ++i)
-        ASSERT_EQ(starter.start(player(program, {})), std::nullopt);
+        ASSERT_TRUE(starter.start(player(program, {})).ok());
     ASSERT_TRUE(eventually([&] { return log() == "\n\n\n\n\n"; }));
     EXPECT_TRUE(eventually([] { return childrenNamed("quick") == 0; }, 5s));
 }

@@ -40,16 +40,16 @@ std::optional<std::string> ScriptedDialogs::showOpenFile(const FileDialogRequest
     return answer;
 }
 
-std::optional<std::string> RecordingProcessStarter::start(const LaunchRequest& request) {
+Status RecordingProcessStarter::start(const LaunchRequest& request) {
     if (request.target == LaunchRequest::Target::Player)
         while (!waitForPlayerTurn(turn)) {
         }
     if (!failingProgram.empty() && request.program == failingProgram)
-        return failure;
+        return Error{failure};
     if (request.target == LaunchRequest::Target::Player)
         m_turnEnds = std::chrono::steady_clock::now() + turn;
     started.push_back(request);
-    return std::nullopt;
+    return success();
 }
 
 bool RecordingProcessStarter::waitForPlayerTurn(std::chrono::milliseconds limit) {

@@ -37,7 +37,7 @@ private:
 // Records every start instead of starting anything.
 class RecordingProcessStarter : public ProcessStarter {
 public:
-    std::optional<std::string> start(const LaunchRequest& request) override;
+    Status start(const LaunchRequest& request) override;
     bool waitForPlayerTurn(std::chrono::milliseconds limit) override;
 
     std::vector<LaunchRequest> started;

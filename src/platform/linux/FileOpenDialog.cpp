@@ -2,6 +2,7 @@
 
 #include "base/DisplayText.h"
 #include "base/NameOrder.h"
+#include "base/SystemError.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <cerrno>
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -75,7 +77,8 @@ FileOpenDialog::FileOpenDialog(const FileDialogRequest& request, QWidget* parent
 
     connect(up, &QToolButton::clicked, this, [this] {
         std::string parentFolder = m_folder.substr(0, m_folder.size() - 1);
-        showFolder(parentFolder.substr(0, parentFolder.rfind('/') + 1));
+        // A parent that cannot be listed leaves the dialog where it is.
+        showFolder(parentFolder.substr(0, parentFolder.rfind('/') + 1)).ignoreError();
     });
     connect(m_entries, &QListWidget::itemDoubleClicked, this, &FileOpenDialog::openEntry);
     // A file the user moves to becomes the file name; the first current entry, which the
@@ -98,8 +101,9 @@ FileOpenDialog::FileOpenDialog(const FileDialogRequest& request, QWidget* parent
         folder = name.substr(0, slash + 1);
         name = name.substr(slash + 1);
     }
+    // The root can be listed wherever a dialog can open at all.
     if (!showFolder(folder) && !showFolder(request.initialFolder))
-        showFolder("/");
+        showFolder("/").ignoreError();
     m_pickedBytes = name;
     m_pickedText = displayText(name);
     m_fileName->setText(m_pickedText);
@@ -111,13 +115,13 @@ bool FileOpenDialog::matchesFilter(const QString& name) const {
            name.compare(m_request.filterFileName, Qt::CaseInsensitive) == 0;
 }
 
-bool FileOpenDialog::showFolder(const std::string& folder) {
+Status FileOpenDialog::showFolder(const std::string& folder) {
     const std::string path = withSlash(folder);
     if (path.front() != '/')
-        return false;
+        return systemError(ENOENT, path);
     DIR* directory = ::opendir(path.c_str());
     if (!directory)
-        return false;
+        return systemError(errno, path);
     LineTable folders;
     LineTable files;
     while (const dirent* entry = ::readdir(directory)) {
@@ -147,7 +151,7 @@ bool FileOpenDialog::showFolder(const std::string& folder) {
             item->setData(isFolderRole, isFolderList);
         }
     }
-    return true;
+    return success();
 }
 
 void FileOpenDialog::openEntry(QListWidgetItem* item) {
@@ -155,7 +159,8 @@ void FileOpenDialog::openEntry(QListWidgetItem* item) {
         return;
     const std::string name = item->data(bytesRole).toByteArray().toStdString();
     if (item->data(isFolderRole).toBool()) {
-        showFolder(m_folder + name);
+        // A folder that cannot be listed, gone or without permission, is not entered.
+        showFolder(m_folder + name).ignoreError();
         return;
     }
     m_pickedBytes = name;

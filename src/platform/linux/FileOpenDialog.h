@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "platform/Dialogs.h"
 
 #include <QDialog>
@@ -25,8 +26,8 @@ public:
 
     // The folder shown: absolute, ending in "/".
     const std::string& folder() const { return m_folder; }
-    // Shows `folder` if it can be listed; false otherwise.
-    bool showFolder(const std::string& folder);
+    // Shows `folder` when it can be listed; the folder shown stays otherwise.
+    Status showFolder(const std::string& folder);
     // Opens an entry of the list: a folder is shown, a file is chosen.
     void openEntry(QListWidgetItem* item);
     // What "Öffnen" does: the named file is chosen, or the named folder shown.

@@ -195,19 +195,19 @@ PosixProcessStarter::PosixProcessStarter(std::chrono::milliseconds playerTurnLim
 
 PosixProcessStarter::~PosixProcessStarter() = default;
 
-std::optional<std::string> PosixProcessStarter::start(const LaunchRequest& request) {
+Status PosixProcessStarter::start(const LaunchRequest& request) {
     if (holdsNul(request))
-        return "Ein Pfad enthält ein NUL-Zeichen";
+        return Error{"Ein Pfad enthält ein NUL-Zeichen"};
     if (request.target == LaunchRequest::Target::FileManager) {
         const Spawned spawned = spawn(fileManagerProgram, request.arguments, true);
         if (spawned.error != 0)
-            return describeSystemError(spawned.error);
+            return systemError(spawned.error);
         try {
             std::thread([pid = spawned.pid] { reap(pid); }).detach();
         } catch (const std::system_error&) {
             // The program runs all the same; only its exit stays unreaped.
         }
-        return std::nullopt;
+        return success();
     }
 
     Shared& shared = *m_shared;
@@ -216,8 +216,8 @@ std::optional<std::string> PosixProcessStarter::start(const LaunchRequest& reque
     while (!shared.playerTurnFree(Clock::now()))
         shared.changed.wait_until(lock, shared.previousStart + shared.turnLimit);
     if (const int error = shared.startPlayer(request); error != 0)
-        return describeSystemError(error);
-    return std::nullopt;
+        return systemError(error);
+    return success();
 }
 
 bool PosixProcessStarter::waitForPlayerTurn(std::chrono::milliseconds limit) {

@@ -26,7 +26,7 @@ public:
     PosixProcessStarter(const PosixProcessStarter&) = delete;
     PosixProcessStarter& operator=(const PosixProcessStarter&) = delete;
 
-    std::optional<std::string> start(const LaunchRequest& request) override;
+    Status start(const LaunchRequest& request) override;
     bool waitForPlayerTurn(std::chrono::milliseconds limit) override;
 
 private:

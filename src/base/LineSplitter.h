@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace liedspur {
+
+// The first CR or LF in [from, end), or `end`.
+inline const char* firstLineEnd(const char* from, const char* end) {
+    while (from < end && *from != '\r' && *from != '\n')
+        ++from;
+    return from;
+}
+
+// The line rule of every text file the program reads: a line ends at CR (an LF right after
+// it belongs to the same line end), at LF, or at the end of the file, and its text holds
+// neither. The bytes come in chunks as they are read; lines and CR LF pairs run across
+// chunk borders. Stops after `wanted` lines. `Sink` takes the lines:
+//   const char* findLineEnd(const char* from, const char* end, bool lineStart)
+//       the first CR or LF in [from, end), or `end`; `lineStart` is false where `from`
+//       goes on with a line begun in an earlier chunk
+//   void addLine(std::string_view line)         the line the last findLineEnd found whole
+//   void addCarriedLine(std::string_view line)  a line that ran across chunk borders
+template <typename Sink> class LineSplitter {
+public:
+    LineSplitter(Sink& sink, std::uint64_t wanted) : m_sink(sink), m_wanted(wanted) {}
+
+    std::uint64_t lines() const { return m_lines; }
+    // The wanted lines are all read, with the line end of the last one.
+    bool done() const { return m_lines >= m_wanted && !m_afterCr; }
+    // How many bytes the lines read take, their line ends included.
+    std::uint64_t bytesUsed() const { return m_used; }
+    // Whether the last line read ended at the end of the file, without a line end.
+    bool lastLineUnended() const { return m_unended; }
+
+    void feed(const char* data, std::size_t size) {
+        const char* const end = data + size;
+        const char* p = data;
+        if (m_afterCr && p < end) {
+            if (*p == '\n')
+                ++p;
+            m_afterCr = false;
+            m_used = m_fed + static_cast<std::uint64_t>(p - data);
+        }
+        while (p < end && m_lines < m_wanted) {
+            const char* const lineEnd = m_sink.findLineEnd(p, end, !m_open);
+            if (lineEnd == end) {
+                m_carried.append(p, static_cast<std::size_t>(end - p));
+                m_open = true;
+                break;
+            }
+            const std::string_view line(p, static_cast<std::size_t>(lineEnd - p));
+            if (m_open) {
+                m_carried += line;
+                addCarried();
+            } else {
+                m_sink.addLine(line);
+                ++m_lines;
+            }
+            p = lineEnd + 1;
+            if (*lineEnd == '\r') {
+                if (p < end) {
+                    if (*p == '\n')
+                        ++p;
+                } else {
+                    m_afterCr = true;
+                }
+            }
+            m_used = m_fed + static_cast<std::uint64_t>(p - data);
+        }
+        m_fed += size;
+    }
+
+    // The end of the file: a last line without a line end counts whole.
+    void finish() {
+        m_afterCr = false;
+        if (!m_open || m_lines >= m_wanted)
+            return;
+        addCarried();
+        m_unended = true;
+        m_used = m_fed;
+    }
+
+private:
+    void addCarried() {
+        m_sink.addCarriedLine(m_carried);
+        ++m_lines;
+        m_carried.clear();
+        m_open = false;
+    }
+
+    Sink& m_sink;
+    std::uint64_t m_wanted;
+    std::uint64_t m_lines = 0;
+    std::uint64_t m_fed = 0;
+    std::uint64_t m_used = 0;
+    std::string m_carried;
+    bool m_open = false;    // m_carried holds the start of a line
+    bool m_afterCr = false; // the last chunk ended with a CR; an LF may follow
+    bool m_unended = false;
+};
+
+} // namespace liedspur
