@@ -1,5 +1,8 @@
 #include "SyntheticIndex.h"
 
+#include "index/CountLine.h"
+#include "index/IndexFiles.h"
+
 #include <array>
 #include <cstdio>
 #include <random>
@@ -62,7 +65,7 @@ public:
 
     std::string& buffer() { return m_buffer; }
     void endLine() {
-        m_buffer += "\r\n";
+        m_buffer += indexfiles::lineEnd;
         if (m_buffer.size() > (1 << 20))
             flush();
     }
@@ -94,7 +97,7 @@ void appendTitle(std::mt19937& random, std::string& out) {
 
 std::size_t writeCount(const std::string& path, std::size_t count) {
     Writer writer(path);
-    writer.buffer() += " " + std::to_string(count) + " ";
+    writer.buffer() += formatCountLine(count);
     writer.endLine();
     return writer.written();
 }
@@ -106,8 +109,8 @@ std::size_t writeSyntheticIndex(const std::string& directory, SyntheticIndexSize
     const std::size_t folderCount = (size.songs + size.songsPerFolder - 1) / size.songsPerFolder;
     std::size_t total = 0;
     {
-        Writer songs(directory + "/index.dat");
-        Writer folders(directory + "/index1.dat");
+        Writer songs(indexfiles::path(directory, indexfiles::songList));
+        Writer folders(indexfiles::path(directory, indexfiles::folderList));
         std::string folder;
         std::size_t song = 0;
         for (std::size_t f = 0; f < folderCount; ++f) {
@@ -140,8 +143,8 @@ std::size_t writeSyntheticIndex(const std::string& directory, SyntheticIndexSize
         }
         total += songs.written() + folders.written();
     }
-    total += writeCount(directory + "/files.dat", size.songs);
-    total += writeCount(directory + "/ordner.dat", folderCount);
+    total += writeCount(indexfiles::path(directory, indexfiles::songCount), size.songs);
+    total += writeCount(indexfiles::path(directory, indexfiles::folderCount), folderCount);
     return total;
 }
 

@@ -7,6 +7,8 @@
 #include "BenchSupport.h"
 #include "SyntheticIndex.h"
 
+#include "index/IndexFiles.h"
+#include "platform/SystemServices.h"
 #include "search/Search.h"
 #include "search/SearchIndex.h"
 #include "ui/ResultListView.h"
@@ -35,9 +37,10 @@ namespace {
 constexpr int runs = 5;
 
 void writePlayer(const std::string& directory) {
-    std::ofstream(directory + "/winamp.exe", std::ios::binary);
-    std::ofstream(directory + "/Plattenbox.ini", std::ios::binary)
-        << directory << "/winamp.exe\r\n";
+    const std::string player = indexfiles::path(directory, playerFileName);
+    std::ofstream(player, std::ios::binary);
+    std::ofstream(indexfiles::path(directory, indexfiles::settings), std::ios::binary)
+        << player << indexfiles::lineEnd;
 }
 
 // Sets a file's modification time to `secondsAgo` before now.
@@ -101,7 +104,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     const std::size_t indexBytes = writeSyntheticIndex(directory.path(), size);
-    const std::string songList = directory.path() + "/index.dat";
+    const std::string songList = indexfiles::path(directory.path(), indexfiles::songList);
     // An index saved a while ago, as a user's usually is.
     for (const char* name : {"files.dat", "index.dat", "ordner.dat", "index1.dat"})
         setModified(directory.path() + "/" + name, 3600);

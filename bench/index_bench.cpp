@@ -7,6 +7,7 @@
 #include "SyntheticIndex.h"
 
 #include "base/CaseFold.h"
+#include "index/IndexFiles.h"
 #include "index/IndexLoader.h"
 #include "search/Search.h"
 
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::size_t indexBytes = writeSyntheticIndex(directory.path(), size);
-    const std::string songList = directory.path() + "/index.dat";
+    const std::string songList = indexfiles::path(directory.path(), indexfiles::songList);
     const std::string output = directory.path() + "/tool-output";
     std::fprintf(stderr, "index of %zu songs, %zu bytes\n", size.songs, indexBytes);
 

@@ -8,6 +8,8 @@
 #include "Command.h"
 #include "PlayerSession.h"
 
+#include "index/CountLine.h"
+#include "index/IndexFiles.h"
 #include "platform/linux/PosixProcessStarter.h"
 #include "ui/ResultListView.h"
 #include "ui/SearchWindow.h"
@@ -50,8 +52,10 @@ bool runProgram(const std::vector<std::string>& command) {
 
 std::string crlfLines(const std::vector<std::string>& lines) {
     std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
+    for (const std::string& line : lines) {
+        text += line;
+        text += indexfiles::lineEnd;
+    }
     return text;
 }
 
@@ -116,11 +120,14 @@ int main(int argc, char* argv[]) {
 
     // The main window over an index of these songs, with the real launcher.
     ScratchDirectory directory;
-    std::ofstream(directory.path() + "/index.dat", std::ios::binary) << crlfLines(songs);
-    std::ofstream(directory.path() + "/files.dat", std::ios::binary) << " " << rows << " \r\n";
-    std::ofstream(directory.path() + "/index1.dat", std::ios::binary) << crlfLines({folder});
-    std::ofstream(directory.path() + "/ordner.dat", std::ios::binary) << " 1 \r\n";
-    std::ofstream(directory.path() + "/Plattenbox.ini", std::ios::binary) << adapter << "\r\n";
+    const auto write = [&](std::string_view name, const std::string& bytes) {
+        std::ofstream(indexfiles::path(directory.path(), name), std::ios::binary) << bytes;
+    };
+    write(indexfiles::songList, crlfLines(songs));
+    write(indexfiles::songCount, crlfLines({formatCountLine(rows)}));
+    write(indexfiles::folderList, crlfLines({folder}));
+    write(indexfiles::folderCount, crlfLines({formatCountLine(1)}));
+    write(indexfiles::settings, crlfLines({adapter}));
     BenchDialogs dialogs(false);
     PosixProcessStarter launcher;
     BenchSystem system(directory.path());

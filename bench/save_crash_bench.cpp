@@ -6,6 +6,8 @@
 
 #include "BenchSupport.h"
 
+#include "index/CountLine.h"
+#include "index/IndexFiles.h"
 #include "index/IndexLoader.h"
 #include "index/IndexSaver.h"
 
@@ -59,8 +61,10 @@ Lists joined(const Lists& first, const Lists& second) {
 
 void writeLines(const std::string& path, const std::vector<std::string>& lines) {
     std::string bytes;
-    for (const std::string& line : lines)
-        bytes += line + "\r\n";
+    for (const std::string& line : lines) {
+        bytes += line;
+        bytes += indexfiles::lineEnd;
+    }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
@@ -70,7 +74,7 @@ void writeLines(const std::string& path, const std::vector<std::string>& lines) 
 }
 
 void writeCount(const std::string& path, std::size_t count) {
-    writeLines(path, {" " + std::to_string(count) + " "});
+    writeLines(path, {formatCountLine(count)});
 }
 
 struct Run {
@@ -91,12 +95,13 @@ enum class Mode { Replace, Append };
 void prepare(const std::string& directory, const Lists& old, const Run& run) {
     for (const auto& entry : std::filesystem::directory_iterator(directory))
         std::filesystem::remove(entry.path());
-    writeLines(directory + "/index.dat", old.songs);
-    writeCount(directory + "/files.dat", old.songs.size());
-    writeLines(directory + "/index1.dat", old.folders);
-    writeCount(directory + "/ordner.dat", old.folders.size());
-    writeLines(directory + "/mp3.tmp", run.lists.songs);
-    writeLines(directory + "/ordner.tmp", run.lists.folders);
+    using namespace indexfiles;
+    writeLines(path(directory, songList), old.songs);
+    writeCount(path(directory, songCount), old.songs.size());
+    writeLines(path(directory, folderList), old.folders);
+    writeCount(path(directory, folderCount), old.folders.size());
+    writeLines(path(directory, runSongList), run.lists.songs);
+    writeLines(path(directory, runFolderList), run.lists.folders);
 }
 
 bool save(Mode mode, const std::string& directory, const Run& run) {

@@ -7,6 +7,11 @@
 
 namespace liedspur {
 
+// Whether `text` holds a CR or an LF, and so cannot stand as one line.
+inline bool holdsLineEnd(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
 // The first CR or LF in [from, end), or `end`.
 inline const char* firstLineEnd(const char* from, const char* end) {
     while (from < end && *from != '\r' && *from != '\n')

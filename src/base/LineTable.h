@@ -26,20 +26,12 @@ public:
     }
 
     void reserve(std::size_t lines, std::size_t bytes);
-    void appendText(std::string_view text) {
-        if (!text.empty())
-            std::memcpy(m_bytes.extend(text.size()), text.data(), text.size());
-    }
-    void endLine() {
+    void append(std::string_view line) {
+        if (!line.empty())
+            std::memcpy(m_bytes.extend(line.size()), line.data(), line.size());
         m_bytes.push_back('\n');
         m_starts.push_back(m_bytes.size());
     }
-    void append(std::string_view line) {
-        appendText(line);
-        endLine();
-    }
-    // Bytes added since the last endLine(), the start of a line not yet ended.
-    std::size_t pendingBytes() const { return m_bytes.size() - m_starts.back(); }
     void shrinkToFit();
 
     // Every line with its '\n'.

@@ -1,5 +1,6 @@
 #include "index/FolderScan.h"
 
+#include "base/LineSplitter.h"
 #include "base/SystemError.h"
 
 #include <chrono>
@@ -7,10 +8,6 @@
 namespace liedspur {
 
 namespace {
-
-bool holdsLineEnd(std::string_view text) {
-    return text.find_first_of("\r\n") != std::string_view::npos;
-}
 
 bool isSong(std::string_view fullPath) {
     return fullPath.size() >= 4 && fullPath.substr(fullPath.size() - 4) == ".mp3";

@@ -122,8 +122,7 @@ IndexStore::Outcome IndexStore::reload(const std::string& directory, const Yield
 
     // A save left half done changes the files; finished first, it is never taken for the
     // index already in use.
-    if (Status finished = finishPendingSave(directory); !finished) {
-        m_lastError = finished.error();
+    if (!finishPendingSave(directory)) {
         m_readFrom.reset();
         return Outcome::Failed;
     }
@@ -137,7 +136,6 @@ IndexStore::Outcome IndexStore::reload(const std::string& directory, const Yield
         beforeReading();
     auto loaded = loadIndex(directory, yield);
     if (!loaded) {
-        m_lastError = loaded.error();
         m_readFrom.reset();
         return Outcome::Failed;
     }

@@ -36,13 +36,11 @@ public:
     enum class Outcome { Loaded, Unchanged, Failed, Busy };
 
     const IndexPtr& current() const { return m_current; }
-    bool loading() const { return m_loading; }
 
     // `beforeReading` runs when the files are about to be read, so that the caller can free
     // what the new index replaces before it takes room of its own.
     Outcome reload(const std::string& directory, const Yield& yield = {},
                    const std::function<void()>& beforeReading = {});
-    const Error& lastError() const { return m_lastError; }
 
 private:
     using Stamps = std::array<FileStamp, 4>;
@@ -51,7 +49,6 @@ private:
     // The files the index in use was read from, while their stamps can tell every change.
     std::optional<Stamps> m_readFrom;
     bool m_loading = false;
-    Error m_lastError;
 };
 
 } // namespace liedspur

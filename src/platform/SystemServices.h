@@ -3,9 +3,14 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace liedspur {
+
+// The file name the program asks of the player's executable, letter case aside, and so the
+// name of the player adapter shipped with the program.
+inline constexpr std::string_view playerFileName = "winamp.exe";
 
 struct Drive {
     std::string rootPath; // ends in "/"

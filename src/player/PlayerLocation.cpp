@@ -3,6 +3,7 @@
 #include "base/DisplayText.h"
 #include "base/FileDescriptor.h"
 #include "base/TextFile.h"
+#include "index/IndexFiles.h"
 
 #include <QString>
 
@@ -13,9 +14,6 @@
 namespace liedspur {
 
 namespace {
-
-constexpr const char* settingsFileName = "/Plattenbox.ini";
-constexpr std::string_view playerFileName = "winamp.exe";
 
 const QString notFoundTitle = QStringLiteral("WinAmp nicht gefunden");
 
@@ -61,7 +59,8 @@ FileDialogRequest PlayerLocation::playerDialog() {
 }
 
 bool PlayerLocation::FindPlayer() {
-    const std::string settingsFile = m_platform.system.applicationDirectory() + settingsFileName;
+    const std::string settingsFile =
+        indexfiles::path(m_platform.system.applicationDirectory(), indexfiles::settings);
     for (;;) {
         if (const Result<std::string> line = readShortFirstLine(settingsFile, PATH_MAX);
             line && opensForReading(line.value())) {
@@ -89,7 +88,9 @@ bool PlayerLocation::FindPlayer() {
             }
         }
 
-        if (const Status written = writeFileAtomically(settingsFile, choice + "\r\n"); !written) {
+        if (const Status written =
+                writeFileAtomically(settingsFile, choice + std::string(indexfiles::lineEnd));
+            !written) {
             m_platform.dialogs.showMessage(
                 {QStringLiteral("Der Pfad von WinAmp kann nicht gespeichert werden !\n") +
                      displayText(written.error().description),

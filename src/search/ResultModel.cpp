@@ -2,62 +2,38 @@
 
 #include "base/DisplayText.h"
 
-#include <algorithm>
-
 namespace liedspur {
 
 ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ResultModel::clear() {
-    if (m_rows.empty() && m_snapshots.empty())
+    if (m_rows.size() == 0 && !m_rows.snapshot)
         return;
     beginResetModel();
-    m_rows.clear();
-    m_rows.shrink_to_fit();
-    m_snapshots.clear();
+    // The rows' snapshot goes with them, and with it the index they came from, if no longer
+    // in use.
+    m_rows = ResultSet();
     endResetModel();
 }
 
-void ResultModel::assign(const ResultSet& rows) {
+void ResultModel::assign(ResultSet rows) {
     beginResetModel();
-    m_snapshots.assign(1, rows.snapshot);
-    m_rows.clear();
-    m_rows.reserve(rows.numbers.size());
-    for (const std::uint32_t number : rows.numbers)
-        m_rows.push_back({number, 0, rows.kind});
+    m_rows = std::move(rows);
     endResetModel();
-}
-
-std::uint16_t ResultModel::snapshotSlot(const IndexPtr& snapshot) {
-    const auto found = std::find(m_snapshots.begin(), m_snapshots.end(), snapshot);
-    if (found != m_snapshots.end())
-        return static_cast<std::uint16_t>(found - m_snapshots.begin());
-    m_snapshots.push_back(snapshot);
-    return static_cast<std::uint16_t>(m_snapshots.size() - 1);
-}
-
-void ResultModel::append(const ResultRow& row) {
-    const int position = static_cast<int>(m_rows.size());
-    const std::uint16_t slot = snapshotSlot(row.snapshot());
-    beginInsertRows({}, position, position);
-    m_rows.push_back({static_cast<std::uint32_t>(row.number()), slot, row.kind()});
-    endInsertRows();
 }
 
 std::optional<ResultRow> ResultModel::rowAt(std::size_t position) const {
     if (position < 1 || position > m_rows.size())
         return std::nullopt;
-    const Entry& entry = m_rows[position - 1];
-    return ResultRow(m_snapshots[entry.snapshot], entry.kind, entry.number);
+    return m_rows.row(position);
 }
 
 std::string_view ResultModel::columnText(std::size_t position, Column column) const {
-    const Entry& entry = m_rows[position - 1];
-    const IndexSnapshot& snapshot = *m_snapshots[entry.snapshot];
-    if (entry.kind == RowKind::Folder)
-        return column == TitleColumn ? folderRowText : snapshot.folder(entry.number);
-    return column == TitleColumn ? snapshot.fileName(entry.number)
-                                 : snapshot.folderPath(entry.number);
+    const std::uint32_t number = m_rows.numbers[position - 1];
+    const IndexSnapshot& snapshot = *m_rows.snapshot;
+    if (m_rows.kind == RowKind::Folder)
+        return column == TitleColumn ? folderRowText : snapshot.folder(number);
+    return column == TitleColumn ? snapshot.fileName(number) : snapshot.folderPath(number);
 }
 
 int ResultModel::rowCount(const QModelIndex& parent) const {

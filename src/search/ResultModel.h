@@ -5,9 +5,8 @@
 
 #include <QAbstractTableModel>
 
-#include <cstdint>
 #include <optional>
-#include <vector>
+#include <string_view>
 
 namespace liedspur {
 
@@ -24,9 +23,7 @@ public:
     // Removes every row.
     void clear();
     // Replaces all rows with `rows`, in one reset.
-    void assign(const ResultSet& rows);
-    // Adds one row after the last.
-    void append(const ResultRow& row);
+    void assign(ResultSet rows);
 
     std::size_t count() const { return m_rows.size(); }
     // The row at `position`, 1 being the first.
@@ -42,15 +39,7 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    struct Entry {
-        std::uint32_t number;
-        std::uint16_t snapshot; // into m_snapshots
-        RowKind kind;
-    };
-    std::uint16_t snapshotSlot(const IndexPtr& snapshot);
-
-    std::vector<IndexPtr> m_snapshots;
-    std::vector<Entry> m_rows;
+    ResultSet m_rows;
 };
 
 } // namespace liedspur

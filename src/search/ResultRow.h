@@ -34,9 +34,6 @@ public:
         return m_kind == RowKind::Song ? m_snapshot->folderPath(m_number)
                                        : m_snapshot->folder(m_number);
     }
-    // Column "Lft.Nr.:" (sub-item 2).
-    std::string numberText() const { return std::to_string(m_number); }
-
     // The song's full path: the folder followed by the item text.
     std::string songTarget() const;
     // The folder without its trailing "/"; the root stays "/".

@@ -1,6 +1,7 @@
 #include "search/Search.h"
 
 #include "base/CaseFold.h"
+#include "base/LineSplitter.h"
 
 #include <cstring>
 #include <numeric>
@@ -13,7 +14,7 @@ namespace {
 std::vector<std::uint32_t> matchingRows(const SearchIndex::Texts& texts, std::string_view pattern) {
     std::vector<std::uint32_t> rows;
     // A line holds no line end, so such a pattern could only match across two rows.
-    if (pattern.empty() || pattern.find_first_of("\r\n") != std::string_view::npos)
+    if (pattern.empty() || holdsLineEnd(pattern))
         return rows;
     const std::string_view bytes = texts.bytes();
     const LineOffsets& starts = texts.starts();

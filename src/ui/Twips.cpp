@@ -18,10 +18,6 @@ int twipsToPixels(int twips) {
     return static_cast<int>(std::lround(twips * logicalDpi() / twipsPerInch));
 }
 
-int pixelsToTwips(int pixels) {
-    return static_cast<int>(std::lround(pixels * twipsPerInch / logicalDpi()));
-}
-
 QRect twipsRect(int left, int top, int width, int height) {
     return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
 }

@@ -146,7 +146,7 @@ TEST(FolderSearch, SearchesWholePaths) {
     ASSERT_EQ(result.size(), 1u);
     EXPECT_EQ(result.row(1).itemText(), "Siehe Ordner");
     EXPECT_EQ(result.row(1).folder(), "/Daten/Jazz/");
-    EXPECT_EQ(result.row(1).numberText(), "3");
+    EXPECT_EQ(result.row(1).number(), 3u);
 }
 
 TEST(Listings, ListTheWholeIndexInOrder) {
@@ -176,15 +176,15 @@ TEST(ResultRows, GiveTheTargetsOfTheirRow) {
     EXPECT_EQ(ResultRow(snapshot, RowKind::Folder, 2).folderTarget(), "/");
 }
 
-TEST(ResultRows, NumbersWithGapsAndWithoutPadding) {
+TEST(ResultRows, NumbersKeepTheirGaps) {
     std::vector<std::string> songs;
     for (int i = 1; i <= 1100; ++i)
         songs.push_back("/a/" + std::string(i == 1024 || i == 7 ? "treffer" : "x") + ".mp3");
     SearchIndex index(testing::makeSnapshot(songs));
     const ResultSet result = searchSongs(index, "TREFFER");
     ASSERT_EQ(result.size(), 2u);
-    EXPECT_EQ(result.row(1).numberText(), "7");
-    EXPECT_EQ(result.row(2).numberText(), "1024");
+    EXPECT_EQ(result.row(1).number(), 7u);
+    EXPECT_EQ(result.row(2).number(), 1024u);
 }
 
 } // namespace

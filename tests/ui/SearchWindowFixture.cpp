@@ -79,7 +79,7 @@ std::vector<std::string> SearchWindowFixture::rows() const {
     for (std::size_t position = 1; position <= list.count(); ++position) {
         const ResultRow row = *list.rowAt(position);
         texts.push_back(std::string(row.itemText()) + "|" + std::string(row.folder()) + "|" +
-                        row.numberText());
+                        std::to_string(row.number()));
     }
     return texts;
 }

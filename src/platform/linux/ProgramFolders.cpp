@@ -1,5 +1,7 @@
 #include "platform/linux/ProgramFolders.h"
 
+#include "platform/SystemServices.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <pwd.h>
@@ -11,7 +13,6 @@ namespace liedspur {
 namespace {
 
 constexpr const char* dataFolderName = "/liedspur";
-constexpr const char* playerName = "/winamp.exe";
 constexpr const char* installedPlayerFolder = "/libexec/liedspur";
 
 std::string withoutTrailingSlashes(std::string path) {
@@ -77,6 +78,7 @@ std::string applicationDirectoryFor(const std::string& executableDirectory,
 
 std::string shippedPlayerFor(const std::string& executableDirectory) {
     const std::string folder = withoutTrailingSlashes(executableDirectory);
+    const std::string playerName = "/" + std::string(playerFileName);
     if (isProgram(folder + playerName))
         return folder + playerName;
     if (!isInstalledCopy(folder))
