@@ -26,6 +26,8 @@ packages=(
     appstream
     dpkg-dev
     file
+    # The formatting check of the sources.
+    clang-format
 )
 
 missing=()
