@@ -15,11 +15,12 @@ struct Error {
 };
 
 // A value or the error that kept it from being made. Never dropped unseen: a caller that
-// has no use for a failure says so with ignoreError().
-template <typename T> class [[nodiscard]] Result {
+// has no use for a failure says so with ignoreError(). Header only, so that the player
+// adapter uses it too; its errors are its own.
+template <typename T, typename E = Error> class [[nodiscard]] Result {
 public:
     Result(T value) : m_state(std::move(value)) {}
-    Result(Error error) : m_state(std::move(error)) {}
+    Result(E error) : m_state(std::move(error)) {}
 
     bool ok() const { return std::holds_alternative<T>(m_state); }
     explicit operator bool() const { return ok(); }
@@ -27,8 +28,8 @@ public:
     T& value() & { return std::get<T>(m_state); }
     const T& value() const& { return std::get<T>(m_state); }
     T&& value() && { return std::get<T>(std::move(m_state)); }
-    const Error& error() const { return std::get<Error>(m_state); }
-    // Whether it failed with the system error number `errorNumber`.
+    const E& error() const { return std::get<E>(m_state); }
+    // Whether it failed with the system error number `errorNumber` (for errors of type Error).
     bool failedWith(int errorNumber) const {
         return !ok() && error().systemErrorNumber == errorNumber;
     }
@@ -37,7 +38,7 @@ public:
     void ignoreError() const {}
 
 private:
-    std::variant<T, Error> m_state;
+    std::variant<T, E> m_state;
 };
 
 struct Success {};

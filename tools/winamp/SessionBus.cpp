@@ -51,13 +51,11 @@ int milliseconds(std::chrono::milliseconds timeout) {
 
 } // namespace
 
-std::optional<SessionBus> SessionBus::connect(std::string& error) {
+Result<SessionBus, std::string> SessionBus::connect() {
     ScopedError failure;
     DBusConnection* connection = dbus_bus_get_private(DBUS_BUS_SESSION, &failure.error);
-    if (!connection) {
-        error = failure.isSet() ? failure.value().message : "";
-        return std::nullopt;
-    }
+    if (!connection)
+        return failure.isSet() ? failure.value().message : std::string();
     dbus_connection_set_exit_on_disconnect(connection, FALSE);
     return SessionBus(connection);
 }
@@ -72,8 +70,9 @@ SessionBus::~SessionBus() {
     dbus_connection_unref(m_connection);
 }
 
-std::optional<SessionBus::Error> SessionBus::callPlayer(const char* method, const std::string& uri,
-                                                        std::chrono::milliseconds timeout) {
+Result<Success, SessionBus::Error> SessionBus::callPlayer(const char* method,
+                                                          const std::string& uri,
+                                                          std::chrono::milliseconds timeout) {
     MessageRef call(
         dbus_message_new_method_call(playerService, playerPath, playerInterface, method));
     if (!call.message)
@@ -91,7 +90,7 @@ std::optional<SessionBus::Error> SessionBus::callPlayer(const char* method, cons
     MessageRef reply(dbus_connection_send_with_reply_and_block(
         m_connection, call.message, milliseconds(timeout), &failure.error));
     if (reply.message)
-        return std::nullopt;
+        return Success{};
     return failure.value();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -17,8 +19,8 @@ public:
         std::string message;
     };
 
-    // None with the reason when there is no session bus to reach.
-    static std::optional<SessionBus> connect(std::string& error);
+    // Fails with the reason when there is no session bus to reach.
+    static Result<SessionBus, std::string> connect();
     ~SessionBus();
     SessionBus(SessionBus&& other) noexcept;
     SessionBus(const SessionBus&) = delete;
@@ -26,9 +28,9 @@ public:
     SessionBus& operator=(SessionBus&&) = delete;
 
     // Calls `method` of the player's interface with one list of URIs and waits for its
-    // answer; never starts the player through the bus. None when it was done.
-    std::optional<Error> callPlayer(const char* method, const std::string& uri,
-                                    std::chrono::milliseconds timeout);
+    // answer; never starts the player through the bus.
+    Result<Success, Error> callPlayer(const char* method, const std::string& uri,
+                                      std::chrono::milliseconds timeout);
     // Whether the player has its name on the bus; asks the bus, not the player.
     bool playerOnTheBus();
     // Shows a desktop notification, replacing notification `replaces` where it is still

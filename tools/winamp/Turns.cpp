@@ -36,18 +36,14 @@ bool readStat(pid_t pid, char& state, unsigned long long& startTime) {
 }
 
 // A folder only this user may use, not reached through a link.
-bool usableFolder(const std::string& path, std::string& error) {
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
+Result<Success, std::string> usableFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return path + ": " + std::strerror(errno);
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
-        (info.st_mode & 0077) != 0) {
-        error = path + ": gehört nicht allein diesem Benutzer";
-        return false;
-    }
-    return true;
+        (info.st_mode & 0077) != 0)
+        return path + ": gehört nicht allein diesem Benutzer";
+    return Success{};
 }
 
 void writeAll(int fd, const std::string& text) {
@@ -83,19 +79,17 @@ bool ProcessId::alive() const {
            state != 'Z' && state != 'X';
 }
 
-std::optional<Turns> Turns::open(std::string& error) {
+Result<Turns, std::string> Turns::open() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::string folder = runtime && *runtime
                                    ? std::string(runtime) + "/liedspur-winamp"
                                    : "/tmp/liedspur-winamp-" + std::to_string(::getuid());
-    if (!usableFolder(folder, error))
-        return std::nullopt;
+    if (const Result<Success, std::string> usable = usableFolder(folder); !usable)
+        return usable.error();
     const std::string file = folder + "/state";
     const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        error = file + ": " + std::strerror(errno);
-        return std::nullopt;
-    }
+    if (fd < 0)
+        return file + ": " + std::strerror(errno);
     return Turns(fd);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -52,7 +54,7 @@ class Turns {
 public:
     // The state folder for this user under XDG_RUNTIME_DIR (else /tmp); none with the
     // reason when it cannot be used.
-    static std::optional<Turns> open(std::string& error);
+    static Result<Turns, std::string> open();
     ~Turns();
     Turns(Turns&& other) noexcept;
     Turns(const Turns&) = delete;

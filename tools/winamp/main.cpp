@@ -96,8 +96,10 @@ int spawnDetached(const char* program, const std::vector<std::string>& arguments
     return error;
 }
 
+using Delivery = Result<Success, Failure>;
+
 // Starts the player unless one that an adapter started is still coming up.
-std::optional<Failure> startPlayerOnce(Turns& turns, int& starts) {
+Delivery startPlayerOnce(Turns& turns, int& starts) {
     std::optional<Failure> failure;
     turns.update([&](SharedState& state) {
         if (state.player && state.player->alive())
@@ -119,7 +121,9 @@ std::optional<Failure> startPlayerOnce(Turns& turns, int& starts) {
         else
             state.player = ProcessId::of(pid);
     });
-    return failure;
+    if (failure)
+        return *failure;
+    return Success{};
 }
 
 // Waits until the player takes its name on the bus; false when it ended or took too long.
@@ -137,8 +141,8 @@ bool playerComesUp(SessionBus& bus, Turns& turns, Clock::time_point deadline) {
 }
 
 // Hands the command to the player, starting one when none is on the bus.
-std::optional<Failure> deliver(SessionBus& bus, Turns& turns, const Command& command,
-                               const std::string& uri, Clock::time_point deadline) {
+Delivery deliver(SessionBus& bus, Turns& turns, const Command& command, const std::string& uri,
+                 Clock::time_point deadline) {
     const char* method = command.mode == Mode::Play ? "OpenList" : "AddList";
     int starts = 0;
     for (;;) {
@@ -146,16 +150,17 @@ std::optional<Failure> deliver(SessionBus& bus, Turns& turns, const Command& com
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (remaining <= 0ms)
             return notAnswering();
-        const std::optional<SessionBus::Error> error = bus.callPlayer(method, uri, remaining);
-        if (!error)
-            return std::nullopt;
-        if (error->name == DBUS_ERROR_NO_REPLY || error->name == DBUS_ERROR_TIMEOUT)
+        const Result<Success, SessionBus::Error> called = bus.callPlayer(method, uri, remaining);
+        if (called)
+            return Success{};
+        const SessionBus::Error& error = called.error();
+        if (error.name == DBUS_ERROR_NO_REPLY || error.name == DBUS_ERROR_TIMEOUT)
             return notAnswering();
-        if (!callNotTaken(*error))
-            return Failure{"Audacious hat den Befehl abgelehnt", error->message};
-        if (noPlayerOnTheBus(*error)) {
-            if (std::optional<Failure> failure = startPlayerOnce(turns, starts))
-                return failure;
+        if (!callNotTaken(error))
+            return Failure{"Audacious hat den Befehl abgelehnt", error.message};
+        if (noPlayerOnTheBus(error)) {
+            if (Delivery started = startPlayerOnce(turns, starts); !started)
+                return started;
             // Asked while it still loads its plugins, Audacious may abort: a player coming
             // up is asked nothing until it has its name on the bus and a moment more.
             if (playerComesUp(bus, turns, deadline))
@@ -242,14 +247,16 @@ int run(const std::vector<std::string>& arguments) {
     }
     const std::string uri = fileUri(absolutePath(command->target, workingDirectory));
 
-    std::string error;
-    std::optional<SessionBus> bus = SessionBus::connect(error);
-    std::optional<Turns> turns = Turns::open(error);
-    if (!bus)
+    Result<SessionBus, std::string> connected = SessionBus::connect();
+    Result<Turns, std::string> opened = Turns::open();
+    if (!connected)
         return fail({"Audacious ist nicht erreichbar", "Es läuft keine D-Bus-Sitzung."}, nullptr,
-                    turns ? &*turns : nullptr);
-    if (!turns)
-        return fail({"Der Befehl an Audacious ist nicht möglich", error}, &*bus, nullptr);
+                    opened ? &opened.value() : nullptr);
+    if (!opened)
+        return fail({"Der Befehl an Audacious ist nicht möglich", opened.error()},
+                    &connected.value(), nullptr);
+    SessionBus* const bus = &connected.value();
+    Turns* const turns = &opened.value();
 
     turns->join();
     switch (turns->waitForTurn(deadline)) {
@@ -261,14 +268,14 @@ int run(const std::vector<std::string>& arguments) {
         break;
     case Turns::Outcome::Doomed:
         // The command before this one got no answer and has said so.
-        return fail(notAnswering(), &*bus, &*turns, false);
+        return fail(notAnswering(), bus, turns, false);
     case Turns::Outcome::TimedOut:
-        return fail(notAnswering(), &*bus, &*turns);
+        return fail(notAnswering(), bus, turns);
     }
-    const std::optional<Failure> failure = deliver(*bus, *turns, *command, uri, deadline);
-    turns->leave(failure && failure->playerSilent);
-    if (failure)
-        return fail(*failure, &*bus, &*turns);
+    const Delivery delivered = deliver(*bus, *turns, *command, uri, deadline);
+    turns->leave(!delivered && delivered.error().playerSilent);
+    if (!delivered)
+        return fail(delivered.error(), bus, turns);
     return 0;
 }
 
