@@ -1,17 +1,13 @@
 #include "platform/linux/PosixProcessStarter.h"
 
+#include "Processes.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <dirent.h>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
-#include <thread>
 #include <unistd.h>
 
 namespace liedspur {
@@ -19,40 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
-// Children of this process running, or ended but not reaped, under this command name.
-int childrenNamed(const std::string& name) {
-    int children = 0;
-    DIR* proc = ::opendir("/proc");
-    while (const dirent* entry = proc ? ::readdir(proc) : nullptr) {
-        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-        std::string line;
-        const auto open = line.npos;
-        if (!std::getline(stat, line) || line.find('(') == open || line.rfind(')') == open)
-            continue;
-        const std::string command =
-            line.substr(line.find('(') + 1, line.rfind(')') - line.find('(') - 1);
-        // After the command's name: the state, then the parent's id.
-        std::istringstream rest(line.substr(line.rfind(')') + 2));
-        char state = 0;
-        pid_t parent = 0;
-        rest >> state >> parent;
-        children += parent == ::getpid() && command == name;
-    }
-    if (proc)
-        ::closedir(proc);
-    return children;
-}
+using testing::eventually;
 
 LaunchRequest player(const std::string& program, std::vector<std::string> arguments) {
     return {LaunchRequest::Target::Player, program, std::move(arguments),
@@ -129,33 +92,26 @@ TEST_F(Starting, APlayerThatStaysDelaysTheNextStartOnlyUpToTheLimit) {
     EXPECT_GE(Clock::now() - begin, 250ms);
 }
 
-TEST_F(Starting, AStartThatCannotHappenFailsAtOnce) {
+TEST_F(Starting, AStartThatCannotHappenFailsAtOnceAndRunsNothing) {
+    const std::string logger = script("logger", "echo \"$@\" >> \"" + dir.file("log") + "\"");
     const std::string notExecutable = dir.file("not executable");
     testing::writeFileBytes(notExecutable, "#!/bin/sh\n");
     const std::string noProgram = script("no program", "");
     testing::writeFileBytes(noProgram, std::string("\x7f"
                                                    "ELF garbage",
                                                    12));
-    const std::string slow = script("slow", "exec /bin/sleep 1");
-
-    PosixProcessStarter starter;
-    for (const std::string& program : {dir.file("gone"), notExecutable, dir.path(), noProgram})
-        EXPECT_NE(starter.start(player(program, {"/a.mp3"})), std::nullopt) << program;
-    // Also after waiting for its turn: the failure is this start's own.
-    ASSERT_EQ(starter.start(player(slow, {})), std::nullopt);
-    EXPECT_EQ(starter.start(player(dir.file("gone"), {})), "Datei oder Verzeichnis nicht gefunden");
-}
-
-TEST_F(Starting, APathWithANulByteStartsNothing) {
-    // The system would hand on each argument only up to its NUL: a different path.
-    const std::string program = script("logger", "echo \"$@\" >> \"" + dir.file("log") + "\"");
+    // The system would hand on a path only up to a NUL: a different path.
     const std::string song("/m/nul\0byte.mp3", 15);
     PosixProcessStarter starter;
     for (const LaunchRequest& request :
-         {player(program, {song}), player(program, {"/add", song}),
-          player(program + std::string(1, '\0') + "x", {"/m/a.mp3"})})
-        EXPECT_NE(starter.start(request), std::nullopt);
-    ASSERT_EQ(starter.start(player(program, {"/m/a.mp3"})), std::nullopt);
+         {player(dir.file("gone"), {"/a.mp3"}), player(notExecutable, {"/a.mp3"}),
+          player(dir.path(), {"/a.mp3"}), player(noProgram, {"/a.mp3"}), player(logger, {song}),
+          player(logger, {"/add", song}), player(logger + std::string(1, '\0') + "x", {"/a.mp3"})})
+        EXPECT_NE(starter.start(request), std::nullopt) << request.program;
+    // Also after waiting for its turn: the failure is this start's own.
+    ASSERT_EQ(starter.start(player(script("slow", "exec /bin/sleep 1"), {})), std::nullopt);
+    EXPECT_EQ(starter.start(player(dir.file("gone"), {})), "Datei oder Verzeichnis nicht gefunden");
+    ASSERT_EQ(starter.start(player(logger, {"/m/a.mp3"})), std::nullopt);
     EXPECT_TRUE(eventually([&] { return log() == "/m/a.mp3\n"; }));
 }
 
@@ -192,7 +148,7 @@ TEST_F(Starting, EndedProgramsLeaveNoZombies) {
     for (int i = 0; i < 5; ++i)
         ASSERT_EQ(starter.start(player(program, {})), std::nullopt);
     ASSERT_TRUE(eventually([&] { return log() == "\n\n\n\n\n"; }));
-    EXPECT_TRUE(eventually([] { return childrenNamed("quick") == 0; }, 5s));
+    EXPECT_TRUE(eventually([] { return testing::childrenNamed("quick", true) == 0; }, 5s));
 }
 
 } // namespace

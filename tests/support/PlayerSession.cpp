@@ -1,15 +1,14 @@
 #include "PlayerSession.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 #include <unistd.h>
 
 namespace liedspur::testing {
@@ -19,23 +18,10 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-bool onPath(const std::string& program) {
-    std::istringstream path(std::getenv("PATH") ? std::getenv("PATH") : "");
-    for (std::string folder; std::getline(path, folder, ':');)
-        if (::access((folder + "/" + program).c_str(), X_OK) == 0)
-            return true;
-    return false;
-}
-
+// An ended process whose parent does not reap it counts as gone too.
 bool gone(pid_t pid) {
-    if (::kill(pid, 0) != 0)
-        return true;
-    // An ended process whose parent does not reap it counts as gone too.
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const auto close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+    const auto status = processStatus(std::to_string(pid));
+    return ::kill(pid, 0) != 0 || !status || status->state == 'Z';
 }
 
 void stop(pid_t pid) {
@@ -77,20 +63,9 @@ Finished run(const QString& program, const QStringList& arguments) {
     return {ok, output, process.readAllStandardError().toStdString()};
 }
 
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
 PlayerSession::PlayerSession() {
     for (const char* tool : {"audacious", "audtool", "dbus-daemon", "dbus-send", "sox"})
-        if (!onPath(tool)) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
             m_missing = std::string("needs ") + tool;
             return;
         }

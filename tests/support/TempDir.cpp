@@ -16,11 +16,17 @@ TempDir::TempDir() : m_path(QFile::encodeName(m_dir.path()).toStdString()) {
         throw std::runtime_error("no temporary directory");
 }
 
-void TempDir::write(std::string_view name, std::string_view bytes) const { writeFileBytes(file(name), bytes); }
+void TempDir::write(std::string_view name, std::string_view bytes) const {
+    writeFileBytes(file(name), bytes);
+}
 
-std::string TempDir::read(std::string_view name) const { return readFileBytes(file(name)); }
+std::string TempDir::read(std::string_view name) const {
+    return readFileBytes(file(name));
+}
 
-bool TempDir::exists(std::string_view name) const { return std::filesystem::exists(file(name)); }
+bool TempDir::exists(std::string_view name) const {
+    return std::filesystem::exists(file(name));
+}
 
 void TempDir::makeDirectory(std::string_view name) const {
     std::filesystem::create_directories(file(name));
@@ -45,6 +51,21 @@ std::vector<std::string> TempDir::names() const {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+void TempDir::writeIndex(const std::vector<std::string>& songs,
+                         const std::vector<std::string>& folders) const {
+    write("index.dat", lines(songs));
+    write("files.dat", " " + std::to_string(songs.size()) + " \r\n");
+    write("index1.dat", lines(folders));
+    write("ordner.dat", " " + std::to_string(folders.size()) + " \r\n");
+}
+
+std::string lines(const std::vector<std::string>& items) {
+    std::string bytes;
+    for (const auto& item : items)
+        bytes += item + "\r\n";
+    return bytes;
 }
 
 std::string readFileBytes(const std::string& path) {

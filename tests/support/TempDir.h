@@ -26,11 +26,17 @@ public:
     void remove(std::string_view name) const;
     // The names in the directory, sorted.
     std::vector<std::string> names() const;
+    // The four index files for these song and folder lines, with their counts.
+    void writeIndex(const std::vector<std::string>& songs,
+                    const std::vector<std::string>& folders = {}) const;
 
 private:
     QTemporaryDir m_dir;
     std::string m_path;
 };
+
+// The lines as the program writes them, each ended by CR LF.
+std::string lines(const std::vector<std::string>& items);
 
 // Reads or writes a whole file as bytes.
 std::string readFileBytes(const std::string& path);
