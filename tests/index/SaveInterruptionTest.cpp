@@ -65,13 +65,6 @@ Lists joined(Lists first, const Lists& second) {
     return first;
 }
 
-std::string fileOf(const std::vector<std::string>& lines) {
-    std::string bytes;
-    for (const std::string& line : lines)
-        bytes += line + "\r\n";
-    return bytes;
-}
-
 // The index as a load gives it; none when it does not load.
 std::optional<Lists> loaded(const std::string& directory) {
     auto index = loadIndex(directory);
@@ -92,24 +85,16 @@ struct SaveCase {
     Lists run;
 };
 
-void PrintTo(const SaveCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class InterruptedSave : public ::testing::TestWithParam<SaveCase> {
 protected:
     void writeStart() {
         for (const std::string& name : dir.names())
             dir.remove(name);
         const SaveCase& c = GetParam();
-        if (c.old) {
-            dir.write("index.dat", fileOf(c.old->songs));
-            dir.write("files.dat", " " + std::to_string(c.old->songs.size()) + " \r\n");
-            dir.write("index1.dat", fileOf(c.old->folders));
-            dir.write("ordner.dat", " " + std::to_string(c.old->folders.size()) + " \r\n");
-        }
-        dir.write("mp3.tmp", fileOf(c.run.songs));
-        dir.write("ordner.tmp", fileOf(c.run.folders));
+        if (c.old)
+            dir.writeIndex(c.old->songs, c.old->folders);
+        dir.write("mp3.tmp", testing::lines(c.run.songs));
+        dir.write("ordner.tmp", testing::lines(c.run.folders));
     }
 
     Status save(const FileOps& ops) {

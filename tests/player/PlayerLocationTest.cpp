@@ -37,10 +37,12 @@ protected:
     PlayerLocation location{fake.platform()};
 };
 
-TEST_F(FindingThePlayer, TakesTheFirstLineOfTheSettingsAsItIs) {
+TEST_F(FindingThePlayer, TakesTheFirstLineOfTheSettingsAsItIsAtEveryCall) {
     // Any readable file counts; only a choice in the dialog is judged by its name.
-    for (const std::string& player : {dir.file("Win Amp/winamp.exe"), dir.file("other.bin")}) {
-        const std::string content = player + "\r\n" + dir.file("zweite Zeile") + "\r\n";
+    for (const auto& [player, end] : {std::pair{dir.file("Win Amp/winamp.exe"), "\r\n"},
+                                      {dir.file("other.bin"), "\n"},
+                                      {dir.file("Win Amp/winamp.exe"), "\r"}}) {
+        const std::string content = player + end + dir.file("zweite Zeile") + end;
         dir.write("Plattenbox.ini", content);
         ASSERT_TRUE(location.FindPlayer());
         EXPECT_EQ(location.playerPath(), player + " ");
@@ -48,14 +50,6 @@ TEST_F(FindingThePlayer, TakesTheFirstLineOfTheSettingsAsItIs) {
     }
     EXPECT_TRUE(fake.dialogs.messages.empty());
     EXPECT_TRUE(fake.dialogs.fileDialogs.empty());
-}
-
-TEST_F(FindingThePlayer, ReadsTheSettingsAgainAtEveryCall) {
-    dir.write("Plattenbox.ini", dir.file("other.bin") + "\n");
-    ASSERT_TRUE(location.FindPlayer());
-    dir.write("Plattenbox.ini", dir.file("Win Amp/winamp.exe") + "\r");
-    ASSERT_TRUE(location.FindPlayer());
-    EXPECT_EQ(location.playerPath(), dir.file("Win Amp/winamp.exe") + " ");
 }
 
 class UnusableSettings : public FindingThePlayer,
@@ -83,12 +77,7 @@ TEST_P(UnusableSettings, AskForThePlayerAndStoreTheChoice) {
 
     ASSERT_TRUE(location.FindPlayer());
     EXPECT_EQ(fake.dialogs.messages, std::vector<MessageRequest>{firstMessage});
-    ASSERT_EQ(fake.dialogs.fileDialogs.size(), 1u);
-    const FileDialogRequest& dialog = fake.dialogs.fileDialogs[0];
-    EXPECT_EQ(dialog.title, QStringLiteral("Bitte WinAmp.Exe auswählen"));
-    EXPECT_EQ(dialog.filterLabel, QStringLiteral("WinAmp.Exe"));
-    EXPECT_EQ(dialog.filterFileName, QStringLiteral("winamp.exe"));
-    EXPECT_EQ(dialog.initialFolder, "/");
+    EXPECT_EQ(fake.dialogs.fileDialogs.size(), 1u);
     EXPECT_EQ(settings(), chosen + "\r\n");
     EXPECT_EQ(location.playerPath(), chosen + " ");
     EXPECT_EQ(fake.system.endRequests, 0);
@@ -100,114 +89,125 @@ INSTANTIATE_TEST_SUITE_P(Settings, UnusableSettings,
                                            "<player a folder>", "<player a FIFO>",
                                            "<player and NUL>"));
 
-TEST_F(FindingThePlayer, RefusesOtherNamesUntilRetryBringsAGoodOne) {
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe.bak"));
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Retry);
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe"));
+TEST_F(FindingThePlayer, TheUserChoosesUntilTheNameFitsOrCancels) {
+    struct Script {
+        const char* name;
+        bool shipped; // the adapter came with the program
+        // What each dialog gives: a name in "Win Amp", an absolute path, or none (Cancel).
+        std::vector<std::optional<std::string>> choices;
+        // F: the first message, R or C: a refusal answered Retry or Cancel.
+        std::string messages;
+        bool found;
+        std::optional<std::string> stored; // what the settings hold after
+    };
+    const std::optional<std::string> cancel;
+    for (const Script& s : {
+             Script{"another name is refused until one fits",
+                    false,
+                    {"winamp.exe.bak", "winamp.exe"},
+                    "FR",
+                    true,
+                    "winamp.exe"},
+             Script{"Cancel in the first dialog is no choice",
+                    false,
+                    {cancel, "winamp.exe"},
+                    "FR",
+                    true,
+                    "winamp.exe"},
+             Script{"a choice that cannot be opened is asked for again",
+                    false,
+                    {"/gibt/es/nicht/winamp.exe", "winamp.exe.bak"},
+                    "FFC",
+                    false,
+                    "/gibt/es/nicht/winamp.exe"},
+             Script{"Cancel ends the program and writes nothing",
+                    false,
+                    {"winamp.exe.bak"},
+                    "FC",
+                    false,
+                    std::nullopt},
+             Script{"the dialog opens on the shipped adapter",
+                    true,
+                    {cancel, "winamp.exe.bak", "winamp.exe"},
+                    "FRR",
+                    true,
+                    "winamp.exe"},
+         }) {
+        SCOPED_TRACE(s.name);
+        const auto path = [&](const std::string& name) {
+            return name.starts_with('/') ? name : dir.file("Win Amp/" + name);
+        };
+        dir.remove("Plattenbox.ini");
+        FakePlatform fakes;
+        fakes.system.appDirectory = dir.path();
+        PlayerLocation finder(fakes.platform());
+        if (s.shipped)
+            fakes.system.shippedPlayerPath = path("winamp.exe");
+        std::vector<MessageRequest> expected;
+        for (const char m : s.messages) {
+            fakes.dialogs.answerNextMessage(m == 'F'   ? MessageAnswer::Ok
+                                            : m == 'R' ? MessageAnswer::Retry
+                                                       : MessageAnswer::Cancel);
+            expected.push_back(m == 'F' ? firstMessage : refusedMessage);
+        }
+        for (const auto& choice : s.choices)
+            fakes.dialogs.answerNextFileDialog(choice ? std::optional(path(*choice)) : cancel);
 
-    ASSERT_TRUE(location.FindPlayer());
-    EXPECT_EQ(fake.dialogs.messages, (std::vector<MessageRequest>{firstMessage, refusedMessage}));
-    ASSERT_EQ(fake.dialogs.fileDialogs.size(), 2u);
-    // The dialog opens again on its previous choice.
-    EXPECT_EQ(fake.dialogs.fileDialogs[1].fileName, dir.file("Win Amp/winamp.exe.bak"));
-    EXPECT_EQ(settings(), dir.file("Win Amp/winamp.exe") + "\r\n");
+        EXPECT_EQ(finder.FindPlayer(), s.found);
+        EXPECT_EQ(fakes.dialogs.messages, expected);
+        EXPECT_EQ(fakes.system.endRequests, s.found ? 0 : 1);
+        if (s.stored) {
+            EXPECT_EQ(settings(), path(*s.stored) + "\r\n");
+        }
+        EXPECT_EQ(dir.exists("Plattenbox.ini"), s.stored.has_value());
+        // Each dialog opens on the choice before, or on the shipped adapter's name only.
+        ASSERT_EQ(fakes.dialogs.fileDialogs.size(), s.choices.size());
+        std::string previous = s.shipped ? "winamp.exe" : "";
+        for (std::size_t i = 0; i < s.choices.size(); ++i) {
+            EXPECT_EQ(fakes.dialogs.fileDialogs[i].fileName, previous);
+            EXPECT_EQ(fakes.dialogs.fileDialogs[i].initialFolder,
+                      s.shipped ? dir.file("Win Amp") : "/");
+            if (s.choices[i])
+                previous = path(*s.choices[i]);
+        }
+    }
 }
 
-TEST_F(FindingThePlayer, TheDialogOpensOnTheShippedAdapter) {
-    fake.system.shippedPlayerPath = dir.file("Win Amp/winamp.exe");
-    fake.dialogs.answerNextFileDialog(std::nullopt);
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Retry);
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe.bak"));
-    fake.dialogs.answerNextMessage(MessageAnswer::Retry);
-    fake.dialogs.answerNextFileDialog(fake.system.shippedPlayerPath);
-
-    ASSERT_TRUE(location.FindPlayer());
-    // Only the name field is filled in: a Cancel is still no choice and gets the question.
-    EXPECT_EQ(fake.dialogs.messages,
-              (std::vector<MessageRequest>{firstMessage, refusedMessage, refusedMessage}));
-    ASSERT_EQ(fake.dialogs.fileDialogs.size(), 3u);
-    for (const FileDialogRequest& dialog : fake.dialogs.fileDialogs)
-        EXPECT_EQ(dialog.initialFolder, dir.file("Win Amp"));
-    EXPECT_EQ(fake.dialogs.fileDialogs[0].fileName, "winamp.exe");
-    EXPECT_EQ(fake.dialogs.fileDialogs[1].fileName, "winamp.exe");
-    // A refused choice is shown again, as without an adapter.
-    EXPECT_EQ(fake.dialogs.fileDialogs[2].fileName, dir.file("Win Amp/winamp.exe.bak"));
-    EXPECT_EQ(settings(), fake.system.shippedPlayerPath + "\r\n");
-}
-
-TEST_F(FindingThePlayer, CancelInTheDialogKeepsThePreviousChoice) {
-    // First showing cancelled: no choice at all, so the name test refuses it.
-    fake.dialogs.answerNextFileDialog(std::nullopt);
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Retry);
+TEST_F(FindingThePlayer, CancelInALaterDialogTakesThePreviousChoice) {
     fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe"));
     ASSERT_TRUE(location.FindPlayer());
-
-    // Later the stored player is gone; a Cancel hands back the old choice, which is taken.
     dir.write("Plattenbox.ini", "/weg/winamp.exe\r\n");
-    fake.dialogs.messages.clear();
     fake.dialogs.answerNextFileDialog(std::nullopt);
     ASSERT_TRUE(location.FindPlayer());
-    EXPECT_EQ(fake.dialogs.fileDialogs.back().fileName, dir.file("Win Amp/winamp.exe"));
     EXPECT_EQ(location.playerPath(), dir.file("Win Amp/winamp.exe") + " ");
+    EXPECT_EQ(fake.dialogs.messages, (std::vector<MessageRequest>{firstMessage, firstMessage}));
 }
 
-TEST_F(FindingThePlayer, AChoiceThatCannotBeOpenedIsAskedForAgain) {
-    fake.dialogs.answerNextFileDialog("/gibt/es/nicht/winamp.exe");
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe.bak"));
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Cancel);
-
-    EXPECT_FALSE(location.FindPlayer());
-    EXPECT_EQ(fake.dialogs.messages,
-              (std::vector<MessageRequest>{firstMessage, firstMessage, refusedMessage}));
-    EXPECT_EQ(settings(), "/gibt/es/nicht/winamp.exe\r\n");
-    EXPECT_EQ(fake.system.endRequests, 1);
-}
-
-TEST_F(FindingThePlayer, CancelEndsTheProgramAndWritesNothing) {
-    fake.dialogs.answerNextFileDialog(dir.file("other.bin"));
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Cancel);
-
-    EXPECT_FALSE(location.FindPlayer());
-    EXPECT_EQ(fake.system.endRequests, 1);
-    EXPECT_EQ(fake.dialogs.fileDialogs.size(), 1u);
-    EXPECT_FALSE(dir.exists("Plattenbox.ini"));
-}
-
-TEST_F(FindingThePlayer, SettingsThatCannotBeWrittenEndTheProgram) {
+TEST_F(FindingThePlayer, SettingsThatCannotBeWrittenEndTheProgramAndLeaveNothing) {
     // A file in the place of the directory fails for every user, root included.
     dir.write("kein Ordner", "");
-    fake.system.appDirectory = dir.file("kein Ordner");
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe"));
-
-    EXPECT_FALSE(location.FindPlayer());
-    ASSERT_EQ(fake.dialogs.messages.size(), 2u);
-    const MessageRequest& error = fake.dialogs.messages[1];
-    EXPECT_EQ(error.icon, MessageIcon::Critical);
-    EXPECT_TRUE(error.text.startsWith(
-        QStringLiteral("Der Pfad von WinAmp kann nicht gespeichert werden !")));
-    EXPECT_EQ(fake.system.endRequests, 1);
-    EXPECT_EQ(dir.read("kein Ordner"), "");
-}
-
-TEST_F(FindingThePlayer, AReadOnlyDirectoryIsLeftAsItWas) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only directories";
     dir.makeDirectory("nur lesbar");
-    fake.system.appDirectory = dir.file("nur lesbar");
-    std::filesystem::permissions(fake.system.appDirectory, std::filesystem::perms::owner_read |
-                                                               std::filesystem::perms::owner_exec);
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe"));
+    std::filesystem::permissions(dir.file("nur lesbar"), std::filesystem::perms::owner_read |
+                                                             std::filesystem::perms::owner_exec);
+    for (const char* directory : {"kein Ordner", "nur lesbar"}) {
+        if (directory == std::string("nur lesbar") && ::geteuid() == 0)
+            continue; // root writes into read-only directories
+        SCOPED_TRACE(directory);
+        FakePlatform fakes;
+        fakes.system.appDirectory = dir.file(directory);
+        PlayerLocation finder(fakes.platform());
+        fakes.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe"));
 
-    EXPECT_FALSE(location.FindPlayer());
-    std::filesystem::permissions(fake.system.appDirectory, std::filesystem::perms::owner_all);
-    EXPECT_EQ(fake.dialogs.messages.back().icon, MessageIcon::Critical);
-    EXPECT_TRUE(std::filesystem::is_empty(fake.system.appDirectory));
+        EXPECT_FALSE(finder.FindPlayer());
+        ASSERT_EQ(fakes.dialogs.messages.size(), 2u);
+        EXPECT_EQ(fakes.dialogs.messages[1].icon, MessageIcon::Critical);
+        EXPECT_TRUE(fakes.dialogs.messages[1].text.startsWith(
+            QStringLiteral("Der Pfad von WinAmp kann nicht gespeichert werden !")));
+        EXPECT_EQ(fakes.system.endRequests, 1);
+    }
+    std::filesystem::permissions(dir.file("nur lesbar"), std::filesystem::perms::owner_all);
+    EXPECT_EQ(dir.read("kein Ordner"), "");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("nur lesbar")));
 }
 
 } // namespace
