@@ -181,26 +181,28 @@ protected:
                              [] { QCoreApplication::processEvents(); }}};
 };
 
-TEST_F(PlayerEndToEnd, PlaysASongThenAddsASongAndAFolder) {
+TEST_F(PlayerEndToEnd, PlaysASongThenAddsASongAFolderAndTheCompleteList) {
     selectRow(1);
     commands.LiedAbspielen_Click();
-    ASSERT_TRUE(playlistBecomes({rows(1, 1)[0].songTarget()}));
+    ASSERT_TRUE(playlistBecomes(targets(rows(1, 1))));
     EXPECT_TRUE(eventually(
-        [] {
-            return run(QStringLiteral("audtool"), {QStringLiteral("playback-status")}).output ==
-                   "playing";
-        },
-        5s));
+        [] { return run("audtool", {QStringLiteral("playback-status")}).output == "playing"; }));
 
     selectRow(2);
     commands.InWinAmpList_Click();
-    ASSERT_TRUE(playlistBecomes(targets(rows(1, 2))));
+    Playlist expected = targets(rows(1, 2));
+    ASSERT_TRUE(playlistBecomes(expected));
 
     selectRow(31);
     commands.AlleInPlaylist_Click();
-    Playlist expected = targets(rows(1, 2));
     expected.push_back(music.file("Ordner mit Blank/1 eins.mp3"));
     expected.push_back(music.file("Ordner mit Blank/2 zwei #%?.mp3"));
+    ASSERT_TRUE(playlistBecomes(expected));
+
+    list.rows = rows(3, 8);
+    commands.ListeEinfügen_Click();
+    for (const std::string& song : targets(list.rows))
+        expected.push_back(song);
     EXPECT_TRUE(playlistBecomes(expected));
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -216,19 +218,6 @@ TEST_F(PlayerEndToEnd, PlayingTheCompleteListKeepsItsOrderEveryTime) {
         ASSERT_TRUE(playlistBecomes(targets(listed), 30s)) << "pass " << pass;
     }
     EXPECT_TRUE(dialogs.messages.empty());
-}
-
-TEST_F(PlayerEndToEnd, AppendingTheCompleteListKeepsThePlaylist) {
-    selectRow(30);
-    commands.LiedAbspielen_Click();
-    ASSERT_TRUE(playlistBecomes(targets(rows(30, 1))));
-
-    list.rows = rows(1, 8);
-    commands.ListeEinfügen_Click();
-    Playlist expected = targets(rows(30, 1));
-    for (const std::string& song : targets(rows(1, 8)))
-        expected.push_back(song);
-    EXPECT_TRUE(playlistBecomes(expected));
 }
 
 // The player comes up only this long after the adapter starts it; commands that come

@@ -56,18 +56,12 @@ TEST_F(IndexLoading, SplitsRowsAndKeepsCountTextsAndIgnoresLinesBeyondTheCounts)
 TEST_F(IndexLoading, EachFileMustBeThereAndAPlainFileEvenForZeroLines) {
     EXPECT_FALSE(loadIndex(dir.path()).ok());
     for (const char* name : {"files.dat", "index.dat", "ordner.dat", "index1.dat"}) {
-        for (const char* kind : {"missing", "FIFO", "link to /dev/zero", "folder"}) {
+        for (const char* kind : {"<missing>", "<FIFO>", "</dev/zero>", "<folder>"}) {
             SCOPED_TRACE(std::string(name) + " " + kind);
             // Counts of 0, so that each list is opened, not just measured.
             dir.writeIndex({}, {});
             ASSERT_TRUE(loadIndex(dir.path()).ok());
-            dir.remove(name);
-            if (kind == std::string("FIFO"))
-                dir.makeFifo(name);
-            else if (kind == std::string("folder"))
-                dir.makeDirectory(name);
-            else if (kind != std::string("missing"))
-                dir.makeLink(name, "/dev/zero");
+            dir.put(name, kind);
             EXPECT_FALSE(loadIndex(dir.path()).ok());
             dir.remove(name);
         }

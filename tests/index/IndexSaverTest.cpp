@@ -48,47 +48,11 @@ protected:
     const std::vector<std::string> runFolders = numbered("/neu/o", 1, 3);
 };
 
-TEST_F(IndexSaving, ReplaceMakesTheRunTheIndexWithOrWithoutAnOldOne) {
-    for (const bool withOld : {false, true}) {
-        SCOPED_TRACE(withOld ? "over an old index" : "no index yet");
-        if (withOld)
-            writeOldIndex();
-        writeRun();
-        ASSERT_TRUE(replaceIndex(dir.path(), 12, 3));
-        EXPECT_EQ(dir.names(),
-                  (std::vector<std::string>{"files.dat", "index.dat", "index1.dat", "ordner.dat"}));
-        EXPECT_EQ(dir.read("index.dat"), lines(runSongs));
-        EXPECT_EQ(dir.read("index1.dat"), lines(runFolders));
-        EXPECT_EQ(dir.read("files.dat"), " 12 \r\n");
-        EXPECT_EQ(dir.read("ordner.dat"), " 3 \r\n");
-    }
-}
-
-TEST_F(IndexSaving, AppendAddsTheRunBehindTheOldIndexEveryTime) {
-    writeOldIndex();
-    writeRun();
-    const std::string oldSongs = dir.read("index.dat"), oldFolders = dir.read("index1.dat");
-    ASSERT_TRUE(appendIndex(dir.path(), table(runSongs), 3));
-    EXPECT_EQ(dir.read("index.dat"), oldSongs + lines(runSongs));
-    EXPECT_EQ(dir.read("index1.dat"), oldFolders + lines(runFolders));
-    EXPECT_EQ(dir.read("files.dat"), " 112 \r\n");
-    EXPECT_EQ(dir.read("ordner.dat"), " 13 \r\n");
-    EXPECT_EQ(dir.read("mp3.tmp"), lines(runSongs));
-    EXPECT_EQ(dir.read("ordner.tmp"), lines(runFolders));
-
-    // The same run once more doubles it; nothing is deduplicated.
-    ASSERT_TRUE(appendIndex(dir.path(), table(runSongs), 3));
-    EXPECT_EQ(dir.read("index.dat"), oldSongs + lines(runSongs) + lines(runSongs));
-    EXPECT_EQ(dir.read("files.dat"), " 124 \r\n");
-    EXPECT_EQ(dir.read("ordner.dat"), " 16 \r\n");
-}
-
 TEST_F(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
     struct Case {
         bool append;
-        const char* file; // "*.dat": the four index files
-        // "<missing>" or "<FIFO>" or "<folder>": no file, or a FIFO or folder in its place.
-        const char* content;
+        const char* file;    // "*.dat": the four index files
+        const char* content; // or what TempDir::put takes for no file or a special one
     };
     for (const Case& c :
          {Case{false, "mp3.tmp", "<missing>"}, Case{false, "mp3.tmp", "<FIFO>"},
@@ -101,23 +65,11 @@ TEST_F(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
           // The run's folder list shorter than its count.
           Case{true, "ordner.tmp", "/neu/o1\r\n"}}) {
         SCOPED_TRACE(std::string(c.append ? "append, " : "replace, ") + c.file + " " + c.content);
-        for (const std::string& name : dir.names())
-            dir.remove(name);
-        writeOldIndex();
+        dir.clear();
+        if (c.file != std::string("*.dat"))
+            writeOldIndex();
         writeRun();
-        const std::string content = c.content;
-        if (c.file == std::string("*.dat")) {
-            for (const char* name : {"files.dat", "index.dat", "ordner.dat", "index1.dat"})
-                dir.remove(name);
-        } else {
-            dir.remove(c.file);
-        }
-        if (content == "<FIFO>")
-            dir.makeFifo(c.file);
-        else if (content == "<folder>")
-            dir.makeDirectory(c.file);
-        else if (content != "<missing>")
-            dir.write(c.file, content);
+        dir.put(c.file, c.content);
         const auto before = allFiles();
         const Status saved = c.append ? appendIndex(dir.path(), table(runSongs), 3)
                                       : replaceIndex(dir.path(), 12, 3);
@@ -125,7 +77,6 @@ TEST_F(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
         const std::string named = c.file == std::string("*.dat") ? "files.dat" : c.file;
         EXPECT_NE(saved.error().description.find(named), std::string::npos);
         EXPECT_EQ(allFiles(), before);
-        dir.remove(c.file);
     }
 }
 

@@ -17,7 +17,7 @@ std::vector<std::string> lines(const LineTable& table) {
     return result;
 }
 
-TEST(ReadAllLines, SplitAtCrLfOrALoneCrOrLf) {
+TEST(ReadLines, SplitAtCrLfOrALoneCrOrLf) {
     struct Case {
         const char* name;
         std::string bytes;
@@ -35,7 +35,7 @@ TEST(ReadAllLines, SplitAtCrLfOrALoneCrOrLf) {
                {std::string("x\xff\xfe y\t\"'\0z", 10)}}}) {
         SCOPED_TRACE(c.name);
         dir.write("list", c.bytes);
-        auto all = readAllLines(dir.file("list"));
+        auto all = readLines(dir.file("list"), c.expected.size());
         ASSERT_TRUE(all.ok()) << all.error().description;
         EXPECT_EQ(lines(all.value()), c.expected);
     }
@@ -82,17 +82,6 @@ TEST(ReadLines, StopAtTheCountAndFailShortOrWithoutAFile) {
     EXPECT_FALSE(readLines(dir.file("list"), 4'000'000'000ULL).ok());
     EXPECT_FALSE(readLines(dir.file("missing"), 0).ok());
     EXPECT_FALSE(readLines(dir.file("folder"), 0).ok());
-}
-
-TEST(ReadFirstLine, NeedsALine) {
-    testing::TempDir dir;
-    dir.write("empty", "");
-    dir.write("blankLine", "\r\n");
-    dir.write("two", "/opt/winamp.exe\r\nsecond\r\n");
-    EXPECT_FALSE(readFirstLine(dir.file("empty")).ok());
-    ASSERT_TRUE(readFirstLine(dir.file("blankLine")).ok());
-    EXPECT_EQ(readFirstLine(dir.file("blankLine")).value(), "");
-    EXPECT_EQ(readFirstLine(dir.file("two")).value(), "/opt/winamp.exe");
 }
 
 } // namespace

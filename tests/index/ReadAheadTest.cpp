@@ -1,5 +1,6 @@
 #include "index/FolderScan.h"
 
+#include "RecordingProgress.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,31 +16,18 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Cancels after a number of looks at the flag, and now and then lets the workers run
-// ahead of the walk so that many orders of events are tried.
-class ShakingProgress : public ScanProgress {
-public:
-    explicit ShakingProgress(unsigned seed) : m_random(seed) {}
-
-    void yield() override {
-        if (m_random() % 8 == 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(m_random() % 300));
+// Now and then lets the workers run ahead of the walk, so that many orders of events are
+// tried, and cancels after a number of looks at the flag.
+struct ShakingProgress : testing::RecordingProgress {
+    explicit ShakingProgress(unsigned seed, std::size_t cancelAfterChecks = SIZE_MAX)
+        : random(seed) {
+        onYield = [this] {
+            if (random() % 8 == 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
+        };
+        cancelWhen = [this, cancelAfterChecks] { return cancelChecks > cancelAfterChecks; };
     }
-    bool cancelRequested() override {
-        ++checks;
-        return cancelAfterChecks && checks > *cancelAfterChecks;
-    }
-    bool includeSubfolders() override { return true; }
-    void folderListed(std::string_view, const ScanCounters&) override {}
-    void songFound(std::string_view, const ScanCounters&) override {}
-    void folderEntered(std::string_view, const ScanCounters&) override {}
-    void stoppedOnCancel() override {}
-
-    std::optional<std::size_t> cancelAfterChecks;
-    std::size_t checks = 0;
-
-private:
-    std::mt19937 m_random;
+    std::mt19937 random;
 };
 
 struct Outcome {
@@ -140,8 +128,7 @@ TEST(ReadAhead, WalksRandomTreesExactlyAsTheSerialWalk) {
         }
 
         // Cancelled at a random moment, the lists hold a beginning of the serial walk's.
-        ShakingProgress cancelling(seed);
-        cancelling.cancelAfterChecks = seed * 7919 % (serialProgress.checks + 1);
+        ShakingProgress cancelling(seed, seed * 7919 % (serialProgress.cancelChecks + 1));
         const Outcome cut = scan(tree.root(), cancelling, readAheads[seed % 3]);
         EXPECT_EQ(expected.songs.compare(0, cut.songs.size(), cut.songs), 0);
         EXPECT_EQ(expected.folders.compare(0, cut.folders.size(), cut.folders), 0);

@@ -55,11 +55,11 @@ TEST_F(Starting, BytesOfProgramAndArgumentsArriveUnchanged) {
     EXPECT_EQ(log(), expected);
 }
 
-TEST_F(Starting, PlayersReceiveTheirStartsInOrder) {
+TEST_F(Starting, PlayersReceiveTheirStartsInOrderAndLeaveNoZombies) {
     // Each start takes a random time, so unordered starts would shuffle the log.
     const std::string program =
         script("random player", "sleep 0.$((RANDOM % 3))$((RANDOM % 10)); echo \"$1\" >> \"" +
-                                    dir.file("log") + "\"");
+                                    dir.file("log") + "\"; exit 3");
     std::string expected;
     PosixProcessStarter starter;
     for (int i = 1; i <= 10; ++i) {
@@ -68,6 +68,7 @@ TEST_F(Starting, PlayersReceiveTheirStartsInOrder) {
     }
     ASSERT_TRUE(eventually([&] { return log().size() == expected.size(); }));
     EXPECT_EQ(log(), expected);
+    EXPECT_TRUE(eventually([] { return testing::childrenNamed("random player", true) == 0; }));
 }
 
 TEST_F(Starting, TheTurnComesAsSoonAsThePreviousPlayerEnds) {
@@ -140,15 +141,6 @@ TEST_F(Starting, TheFileManagerNeverWaitsForThePlayer) {
     }
     // Only once no start can read it any more.
     ::setenv("PATH", savedPath.c_str(), 1);
-}
-
-TEST_F(Starting, EndedProgramsLeaveNoZombies) {
-    const std::string program = script("quick", "echo >> \"" + dir.file("log") + "\"; exit 3");
-    PosixProcessStarter starter;
-    for (int i = 0; i < 5; ++i)
-        ASSERT_EQ(starter.start(player(program, {})), std::nullopt);
-    ASSERT_TRUE(eventually([&] { return log() == "\n\n\n\n\n"; }));
-    EXPECT_TRUE(eventually([] { return testing::childrenNamed("quick", true) == 0; }, 5s));
 }
 
 } // namespace

@@ -32,17 +32,25 @@ void TempDir::makeDirectory(std::string_view name) const {
     std::filesystem::create_directories(file(name));
 }
 
-void TempDir::makeFifo(std::string_view name) const {
-    if (::mkfifo(file(name).c_str(), 0644) != 0)
+void TempDir::put(std::string_view name, std::string_view content) const {
+    remove(name);
+    if (content == "<FIFO>" && ::mkfifo(file(name).c_str(), 0644) != 0)
         throw std::runtime_error("cannot make a FIFO");
-}
-
-void TempDir::makeLink(std::string_view name, const std::string& target) const {
-    std::filesystem::create_symlink(target, file(name));
+    if (content == "<folder>")
+        makeDirectory(name);
+    else if (content == "</dev/zero>")
+        std::filesystem::create_symlink("/dev/zero", file(name));
+    else if (content != "<missing>" && content != "<FIFO>")
+        write(name, content);
 }
 
 void TempDir::remove(std::string_view name) const {
     std::filesystem::remove(file(name));
+}
+
+void TempDir::clear() const {
+    for (const std::string& name : names())
+        remove(name);
 }
 
 std::vector<std::string> TempDir::names() const {

@@ -20,10 +20,12 @@ public:
     std::string read(std::string_view name) const;
     bool exists(std::string_view name) const;
     void makeDirectory(std::string_view name) const;
-    // A FIFO, or a symbolic link to `target`, in the place of a file.
-    void makeFifo(std::string_view name) const;
-    void makeLink(std::string_view name, const std::string& target) const;
+    // Puts `content` in the place of `name`, whatever was there. "<missing>", "<FIFO>",
+    // "<folder>" and "</dev/zero>" (a link to it) stand for what no text can be.
+    void put(std::string_view name, std::string_view content) const;
     void remove(std::string_view name) const;
+    // Removes every file in the directory.
+    void clear() const;
     // The names in the directory, sorted.
     std::vector<std::string> names() const;
     // The four index files for these song and folder lines, with their counts.

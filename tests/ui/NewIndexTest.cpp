@@ -338,8 +338,7 @@ TEST_F(IndexWindow, SavingReplacesOrAppendsAsTheUserAnswers) {
              Case{"cancel", true, false, {Cancel}, {}, true, false, " 100 \r\n"},
          }) {
         SCOPED_TRACE(c.name);
-        for (const std::string& name : app.names())
-            app.remove(name);
+        app.clear();
         if (c.oldIndex)
             app.writeIndex(old, oldFolders);
         runOver("Musik");
