@@ -122,7 +122,6 @@ TEST_F(FolderScanning, ListsFilesThenSubfoldersInTheOriginalPlatformsNameOrder) 
     for (const char* name : {"Eins", "zwei", "älter", "Ärger"})
         expected.push_back(std::string(name) + "/s.mp3");
     EXPECT_EQ(app.read("mp3.tmp"), lines(at(expected)));
-    fs::remove(at("\xE9.mp3")); // a name Qt's temporary folder could not remove
 }
 
 TEST_F(FolderScanning, CancelStopsAtOnceAndKeepsTheLinesSoFar) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <deque>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -125,7 +126,7 @@ protected:
     }
 
     testing::TempDir dir;
-    std::vector<testing::TempDir> copies;
+    std::deque<testing::TempDir> copies;
 };
 
 TEST_P(InterruptedSave, LeavesTheOldOrTheNewIndexAndCanBeRepeated) {

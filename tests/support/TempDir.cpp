@@ -16,6 +16,11 @@ TempDir::TempDir() : m_path(QFile::encodeName(m_dir.path()).toStdString()) {
         throw std::runtime_error("no temporary directory");
 }
 
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
 void TempDir::write(std::string_view name, std::string_view bytes) const {
     writeFileBytes(file(name), bytes);
 }

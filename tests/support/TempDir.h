@@ -12,6 +12,8 @@ namespace liedspur::testing {
 class TempDir {
 public:
     TempDir();
+    // Removes by bytes what Qt could not name: names that are not UTF-8.
+    ~TempDir();
 
     const std::string& path() const { return m_path; }
     std::string file(std::string_view name) const { return m_path + "/" + std::string(name); }
