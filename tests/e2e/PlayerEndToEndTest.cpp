@@ -1,6 +1,5 @@
 #include "platform/linux/PosixProcessStarter.h"
 #include "player/PlayerCommands.h"
-#include "player/PlayerLocation.h"
 
 #include "FakePlatform.h"
 #include "FixedResultList.h"
@@ -96,23 +95,18 @@ protected:
             ASSERT_TRUE(s_session->startPlayer());
         }
         ASSERT_EQ(::access(LIEDSPUR_ADAPTER, X_OK), 0) << "the adapter is not built";
-        app.write("Plattenbox.ini", std::string(LIEDSPUR_ADAPTER) + "\r\n");
-        system.appDirectory = app.path();
-        ASSERT_TRUE(location.FindPlayer());
-        ASSERT_TRUE(dialogs.messages.empty());
-
-        ASSERT_TRUE(PlayerSession::makeTone(app.file("ton.mp3"))) << "sox made no MP3";
+        ASSERT_TRUE(PlayerSession::makeTone(dir.file("ton.mp3"))) << "sox made no MP3";
         std::vector<std::string> songs;
         for (int i = 1; i <= 30; ++i) {
             const std::string number = (i < 10 ? "0" : "") + std::to_string(i);
-            songs.push_back(music.file("Grüße aus Köln/Lied " + number + " \"Zitat\" O'Neil.mp3"));
+            songs.push_back(dir.file("Grüße aus Köln/Lied " + number + " \"Zitat\" O'Neil.mp3"));
         }
-        songs.push_back(music.file("Ordner mit Blank/1 eins.mp3"));
-        songs.push_back(music.file("Ordner mit Blank/2 zwei #%?.mp3"));
-        music.makeDirectory("Grüße aus Köln");
-        music.makeDirectory("Ordner mit Blank");
+        songs.push_back(dir.file("Ordner mit Blank/1 eins.mp3"));
+        songs.push_back(dir.file("Ordner mit Blank/2 zwei #%?.mp3"));
+        dir.makeDirectory("Grüße aus Köln");
+        dir.makeDirectory("Ordner mit Blank");
         for (const std::string& song : songs)
-            fs::copy_file(app.file("ton.mp3"), song);
+            fs::copy_file(dir.file("ton.mp3"), song);
         index = testing::makeSnapshot(songs);
     }
 
@@ -149,35 +143,34 @@ protected:
 
     // A folder put first on PATH where the player is `script`, run by the shell.
     std::string standIn(const std::string& script) {
-        stand.makeDirectory("bin");
-        const std::string path = stand.file("bin/audacious");
-        testing::writeFileBytes(path, "#!/bin/sh\n" + script + "\n");
+        dir.makeDirectory("bin");
+        const std::string path = dir.file("bin/audacious");
+        testing::writeFileBytes(path,
+                                "#!/bin/sh\necho $$ >> '" + dir.file("pids") + "'\n" + script);
         fs::permissions(path, fs::perms::owner_all);
-        return stand.file("bin");
+        return dir.file("bin");
+    }
+    void stopStandIns() {
+        std::ifstream pids(dir.file("pids"));
+        for (pid_t pid = 0; pids >> pid;)
+            ::kill(pid, SIGKILL);
     }
     static std::string realPlayer() {
         return QStandardPaths::findExecutable(QStringLiteral("audacious")).toStdString();
     }
-    void stopStandIns() {
-        std::ifstream pids(stand.file("pids"));
-        for (pid_t pid = 0; pids >> pid;)
-            ::kill(pid, SIGKILL);
-    }
 
     static inline std::unique_ptr<PlayerSession> s_session;
 
-    testing::TempDir app;
-    testing::TempDir music;
-    testing::TempDir stand;
+    testing::TempDir dir;
     IndexPtr index;
     testing::ScriptedDialogs dialogs;
     testing::FakeSystem system;
     PosixProcessStarter starter;
     Platform platform{dialogs, starter, system};
-    PlayerLocation location{platform};
     testing::FixedResultList list;
     PlayerCommands commands{platform,
-                            {list, [] { return false; }, [this] { return location.playerPath(); },
+                            {list, [] { return false; },
+                             [] { return std::string(LIEDSPUR_ADAPTER) + " "; },
                              [] { QCoreApplication::processEvents(); }}};
 };
 
@@ -195,8 +188,8 @@ TEST_F(PlayerEndToEnd, PlaysASongThenAddsASongAFolderAndTheCompleteList) {
 
     selectRow(31);
     commands.AlleInPlaylist_Click();
-    expected.push_back(music.file("Ordner mit Blank/1 eins.mp3"));
-    expected.push_back(music.file("Ordner mit Blank/2 zwei #%?.mp3"));
+    expected.push_back(dir.file("Ordner mit Blank/1 eins.mp3"));
+    expected.push_back(dir.file("Ordner mit Blank/2 zwei #%?.mp3"));
     ASSERT_TRUE(playlistBecomes(expected));
 
     list.rows = rows(3, 8);
@@ -255,10 +248,9 @@ TEST_P(PlayerFailure, IsShownOnceAsANotification) {
     s_session->stopPlayer();
     NotificationServer notifications;
     ASSERT_TRUE(notifications.registered);
-    const std::string folder = c.standIn ? standIn(c.standIn) : stand.path();
+    const std::string folder = c.standIn ? standIn(c.standIn) : dir.file("nowhere");
     const ScopedVariable path("PATH", folder);
     const ScopedVariable timeout("LIEDSPUR_PLAYER_TIMEOUT", "1.5");
-    const ScopedVariable pids("STAND_IN_PIDS", stand.file("pids"));
 
     list.rows = rows(1, 3);
     commands.AlleInWinamp_Click();
@@ -273,13 +265,12 @@ TEST_P(PlayerFailure, IsShownOnceAsANotification) {
     EXPECT_FALSE(PlayerSession::playerAnswers());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    NoPlayer, PlayerFailure,
-    ::testing::Values(FailureCase{"NotAnswering",
-                                  "echo $$ >> \"$STAND_IN_PIDS\"\nexec /bin/sleep 30",
-                                  "Audacious antwortet nicht"},
-                      FailureCase{"NotInstalled", nullptr, "Audacious ist nicht installiert"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(NoPlayer, PlayerFailure,
+                         ::testing::Values(FailureCase{"NotAnswering", "exec /bin/sleep 30",
+                                                       "Audacious antwortet nicht"},
+                                           FailureCase{"NotInstalled", nullptr,
+                                                       "Audacious ist nicht installiert"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace liedspur
