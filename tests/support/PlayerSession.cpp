@@ -44,7 +44,7 @@ std::optional<std::string> sdlOutputPlugin() {
 }
 
 Finished audtool(const QStringList& arguments) {
-    return run(QStringLiteral("audtool"), arguments);
+    return run("audtool", arguments);
 }
 
 } // namespace
@@ -52,7 +52,7 @@ Finished audtool(const QStringList& arguments) {
 Finished run(const QString& program, const QStringList& arguments) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert("LC_ALL", "C.UTF-8");
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     const bool ok = process.waitForFinished(10000) &&
@@ -96,9 +96,7 @@ PlayerSession::PlayerSession() {
     ::unsetenv("WAYLAND_DISPLAY");
 
     const Finished bus =
-        run(QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--session"), QStringLiteral("--fork"),
-             QStringLiteral("--print-address=1"), QStringLiteral("--print-pid=1")});
+        run("dbus-daemon", {"--session", "--fork", "--print-address=1", "--print-pid=1"});
     std::istringstream busLines(bus.output);
     std::string address;
     std::getline(busLines, address);
@@ -121,15 +119,15 @@ PlayerSession::~PlayerSession() {
 }
 
 std::string PlayerSession::folder() const {
-    return m_dir.filePath(QStringLiteral("files")).toStdString();
+    return m_dir.filePath("files").toStdString();
 }
 
 bool PlayerSession::startPlayer() {
     // Audacious now and then dies while it starts up; it gets a few goes.
     for (int attempt = 0; attempt < 3; ++attempt) {
         QProcess player;
-        player.setProgram(QStringLiteral("audacious"));
-        player.setArguments({QStringLiteral("-H")});
+        player.setProgram("audacious");
+        player.setArguments({"-H"});
         player.setStandardOutputFile(QProcess::nullDevice());
         player.setStandardErrorFile(QProcess::nullDevice());
         qint64 pid = 0;
@@ -147,29 +145,27 @@ bool PlayerSession::startPlayer() {
 
 void PlayerSession::stopPlayer() {
     if (playerAnswers())
-        audtool({QStringLiteral("shutdown")});
+        audtool({"shutdown"});
     stop(m_player);
     m_player = 0;
 }
 
 void PlayerSession::adoptPlayer() {
     const Finished owner =
-        run(QStringLiteral("dbus-send"),
-            {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-             QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-             QStringLiteral("org.freedesktop.DBus.GetConnectionUnixProcessID"),
-             QStringLiteral("string:org.atheme.audacious")});
+        run("dbus-send",
+            {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+             "org.freedesktop.DBus.GetConnectionUnixProcessID", "string:org.atheme.audacious"});
     const auto number = owner.output.find_last_of(' ');
     if (owner.ok && number != std::string::npos)
         m_player = static_cast<pid_t>(std::atol(owner.output.c_str() + number + 1));
 }
 
 bool PlayerSession::playerAnswers() {
-    return audtool({QStringLiteral("playlist-length")}).ok;
+    return audtool({"playlist-length"}).ok;
 }
 
 std::optional<std::size_t> PlayerSession::playlistLength() {
-    const Finished length = audtool({QStringLiteral("playlist-length")});
+    const Finished length = audtool({"playlist-length"});
     if (!length.ok)
         return std::nullopt;
     return static_cast<std::size_t>(std::atol(length.output.c_str()));
@@ -181,8 +177,7 @@ std::optional<std::vector<std::string>> PlayerSession::playlist() {
         return std::nullopt;
     std::vector<std::string> songs;
     for (std::size_t i = 1; i <= *length; ++i) {
-        const Finished song =
-            audtool({QStringLiteral("playlist-song-filename"), QString::number(i)});
+        const Finished song = audtool({"playlist-song-filename", QString::number(i)});
         if (!song.ok)
             return std::nullopt;
         songs.push_back(song.output);
@@ -191,11 +186,8 @@ std::optional<std::vector<std::string>> PlayerSession::playlist() {
 }
 
 bool PlayerSession::makeTone(const std::string& path) {
-    return run(QStringLiteral("sox"),
-               {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("8000"),
-                QStringLiteral("-c"), QStringLiteral("1"), QString::fromStdString(path),
-                QStringLiteral("synth"), QStringLiteral("1"), QStringLiteral("sine"),
-                QStringLiteral("440")})
+    return run("sox", {"-n", "-r", "8000", "-c", "1", QString::fromStdString(path), "synth", "1",
+                       "sine", "440"})
         .ok;
 }
 

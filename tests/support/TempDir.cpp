@@ -21,22 +21,6 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-void TempDir::write(std::string_view name, std::string_view bytes) const {
-    writeFileBytes(file(name), bytes);
-}
-
-std::string TempDir::read(std::string_view name) const {
-    return readFileBytes(file(name));
-}
-
-bool TempDir::exists(std::string_view name) const {
-    return std::filesystem::exists(file(name));
-}
-
-void TempDir::makeDirectory(std::string_view name) const {
-    std::filesystem::create_directories(file(name));
-}
-
 void TempDir::put(std::string_view name, std::string_view content) const {
     remove(name);
     if (content == "<FIFO>" && ::mkfifo(file(name).c_str(), 0644) != 0)
@@ -47,10 +31,6 @@ void TempDir::put(std::string_view name, std::string_view content) const {
         std::filesystem::create_symlink("/dev/zero", file(name));
     else if (content != "<missing>" && content != "<FIFO>")
         write(name, content);
-}
-
-void TempDir::remove(std::string_view name) const {
-    std::filesystem::remove(file(name));
 }
 
 void TempDir::clear() const {

@@ -2,11 +2,16 @@
 
 #include <QTemporaryDir>
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace liedspur::testing {
+
+// Reads or writes a whole file as bytes.
+std::string readFileBytes(const std::string& path);
+void writeFileBytes(const std::string& path, std::string_view bytes);
 
 // A directory that is gone after the test, with helpers for byte-exact files in it.
 class TempDir {
@@ -18,14 +23,18 @@ public:
     const std::string& path() const { return m_path; }
     std::string file(std::string_view name) const { return m_path + "/" + std::string(name); }
 
-    void write(std::string_view name, std::string_view bytes) const;
-    std::string read(std::string_view name) const;
-    bool exists(std::string_view name) const;
-    void makeDirectory(std::string_view name) const;
+    void write(std::string_view name, std::string_view bytes) const {
+        writeFileBytes(file(name), bytes);
+    }
+    std::string read(std::string_view name) const { return readFileBytes(file(name)); }
+    bool exists(std::string_view name) const { return std::filesystem::exists(file(name)); }
+    void makeDirectory(std::string_view name) const {
+        std::filesystem::create_directories(file(name));
+    }
     // Puts `content` in the place of `name`, whatever was there. "<missing>", "<FIFO>",
     // "<folder>" and "</dev/zero>" (a link to it) stand for what no text can be.
     void put(std::string_view name, std::string_view content) const;
-    void remove(std::string_view name) const;
+    void remove(std::string_view name) const { std::filesystem::remove(file(name)); }
     // Removes every file in the directory.
     void clear() const;
     // The names in the directory, sorted.
@@ -41,9 +50,5 @@ private:
 
 // The lines as the program writes them, each ended by CR LF.
 std::string lines(const std::vector<std::string>& items);
-
-// Reads or writes a whole file as bytes.
-std::string readFileBytes(const std::string& path);
-void writeFileBytes(const std::string& path, std::string_view bytes);
 
 } // namespace liedspur::testing
