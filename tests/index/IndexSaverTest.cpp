@@ -1,6 +1,7 @@
 #include "index/IndexSaver.h"
 #include "index/IndexLoader.h"
 
+#include "Snapshots.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,19 +14,13 @@ namespace liedspur {
 namespace {
 
 using testing::lines;
+using testing::tableOf;
 
 std::vector<std::string> numbered(const std::string& prefix, int from, int to) {
     std::vector<std::string> items;
     for (int i = from; i <= to; ++i)
         items.push_back(prefix + std::to_string(i));
     return items;
-}
-
-LineTable table(const std::vector<std::string>& items) {
-    LineTable table;
-    for (const std::string& item : items)
-        table.append(item);
-    return table;
 }
 
 class IndexSaving : public ::testing::Test {
@@ -71,7 +66,7 @@ TEST_F(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
         writeRun();
         dir.put(c.file, c.content);
         const auto before = allFiles();
-        const Status saved = c.append ? appendIndex(dir.path(), table(runSongs), 3)
+        const Status saved = c.append ? appendIndex(dir.path(), tableOf(runSongs), 3)
                                       : replaceIndex(dir.path(), 12, 3);
         ASSERT_FALSE(saved);
         const std::string named = c.file == std::string("*.dat") ? "files.dat" : c.file;
@@ -87,7 +82,7 @@ TEST_F(IndexSaving, AppendStartsRightBehindTheCountedLines) {
     dir.write("index1.dat", "/alt/\n/ohne-ende/");
     dir.write("ordner.dat", " 2 \r\n");
     writeRun();
-    ASSERT_TRUE(appendIndex(dir.path(), table({"/neu/s1", "/neu/s2"}), 1));
+    ASSERT_TRUE(appendIndex(dir.path(), tableOf({"/neu/s1", "/neu/s2"}), 1));
     EXPECT_EQ(dir.read("index.dat"), "/alt/a\r\n/alt/b\r\n/neu/s1\r\n/neu/s2\r\n");
     EXPECT_EQ(dir.read("files.dat"), " 4 \r\n");
     EXPECT_EQ(dir.read("index1.dat"), "/alt/\n/ohne-ende/\r\n/neu/o1\r\n");
@@ -97,7 +92,7 @@ TEST_F(IndexSaving, AppendStartsRightBehindTheCountedLines) {
 TEST_F(IndexSaving, AppendCountsRunsBeyondSixteenBits) {
     dir.writeIndex({}, {});
     writeRun();
-    ASSERT_TRUE(appendIndex(dir.path(), table(numbered("/viel/", 1, 40000)), 1));
+    ASSERT_TRUE(appendIndex(dir.path(), tableOf(numbered("/viel/", 1, 40000)), 1));
     EXPECT_EQ(dir.read("files.dat"), " 40000 \r\n");
     auto loaded = loadIndex(dir.path());
     ASSERT_TRUE(loaded);
@@ -112,7 +107,7 @@ TEST_F(IndexSaving, SavingClearsWhatInterruptedSavesLeftAndNothingElse) {
         dir.write(leftover, " 999 \r\n");
     for (const char* other : {"files.dat.bak", "files.dat.a1B2c", "index.new", "Plattenbox.ini"})
         dir.write(other, "x");
-    ASSERT_TRUE(appendIndex(dir.path(), table(runSongs), 3));
+    ASSERT_TRUE(appendIndex(dir.path(), tableOf(runSongs), 3));
     EXPECT_EQ(dir.names(),
               (std::vector<std::string>{"Plattenbox.ini", "files.dat", "files.dat.a1B2c",
                                         "files.dat.bak", "index.dat", "index.new", "index1.dat",

@@ -2,6 +2,7 @@
 #include "index/IndexSaver.h"
 #include "index/SaveCommit.h"
 
+#include "Snapshots.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -97,10 +98,7 @@ protected:
         const SaveCase& c = GetParam();
         if (!c.append)
             return replaceIndex(dir.path(), c.run.songs.size(), c.run.folders.size(), ops);
-        LineTable songs;
-        for (const std::string& song : c.run.songs)
-            songs.append(song);
-        return appendIndex(dir.path(), songs, c.run.folders.size(), ops);
+        return appendIndex(dir.path(), testing::tableOf(c.run.songs), c.run.folders.size(), ops);
     }
 
     // What saving the run over `before` gives.
