@@ -69,20 +69,5 @@ TEST(LineOffsets, GrowPastFourGibibytesKeepingEveryOffset) {
     EXPECT_EQ(offsets.lastAtOrBelow(6, 0), 0u);
 }
 
-TEST(ReadLines, StopAtTheCountAndFailShortOrWithoutAFile) {
-    testing::TempDir dir;
-    dir.write("list", "1\r\n2\r\n3\r\n4\r\n5\r\n");
-    dir.makeDirectory("folder");
-    auto three = readLines(dir.file("list"), 3);
-    ASSERT_TRUE(three.ok());
-    EXPECT_EQ(lines(three.value()), (std::vector<std::string>{"1", "2", "3"}));
-    EXPECT_TRUE(readLines(dir.file("list"), 0).ok());
-    EXPECT_FALSE(readLines(dir.file("list"), 6).ok());
-    // A huge count on a small file fails without reserving room for it.
-    EXPECT_FALSE(readLines(dir.file("list"), 4'000'000'000ULL).ok());
-    EXPECT_FALSE(readLines(dir.file("missing"), 0).ok());
-    EXPECT_FALSE(readLines(dir.file("folder"), 0).ok());
-}
-
 } // namespace
 } // namespace liedspur

@@ -25,27 +25,19 @@ TEST(CaseFold, MapsLettersOneToOne) {
 // Long texts go eight bytes at a time; a letter beside a multi-byte one, or near the end
 // of a text, must fold as it does on its own.
 TEST(CaseFold, FoldsEveryPositionOfLongTexts) {
-    const std::string ascii = "az@[`{AZ mp3.";
-    const std::string upper = "AZ@[`{AZ MP3.";
-    for (const std::string& inserted :
-         {std::string(), std::string("ä"), std::string("\xc9\x90"), std::string("\xff")}) {
+    std::string ascii, upper;
+    for (int i = 0; i < 2; ++i) {
+        ascii += "az@[`{AZ mp3.";
+        upper += "AZ@[`{AZ MP3.";
+    }
+    for (const std::string inserted : {"", "ä", "\xc9\x90", "\xff"}) {
         for (std::size_t length = 0; length <= 24; ++length) {
             for (std::size_t at = 0; at <= length; ++at) {
-                std::string text;
-                std::string expected;
-                for (std::size_t i = 0; i < length; ++i) {
-                    if (i == at) {
-                        text += inserted;
-                        expected += toUpperCase(inserted);
-                    }
-                    text += ascii[i % ascii.size()];
-                    expected += upper[i % upper.size()];
-                }
-                if (at == length) {
-                    text += inserted;
-                    expected += toUpperCase(inserted);
-                }
-                ASSERT_EQ(toUpperCase(text), expected) << "text: " << text;
+                const std::string text =
+                    ascii.substr(0, at) + inserted + ascii.substr(at, length - at);
+                ASSERT_EQ(toUpperCase(text), upper.substr(0, at) + toUpperCase(inserted) +
+                                                 upper.substr(at, length - at))
+                    << "text: " << text;
             }
         }
     }
