@@ -123,6 +123,10 @@ struct RunCase {
     const char* foldersShown; // none: not looked at
 };
 
+void PrintTo(const RunCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class RunOutcome : public IndexWindow, public ::testing::WithParamInterface<RunCase> {};
 
 TEST_P(RunOutcome, IsReportedAndLeavesTheWindowUsable) {
