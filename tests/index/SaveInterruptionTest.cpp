@@ -21,25 +21,15 @@ using testing::lines;
 
 // Fails the file operations of a save from the n-th on: that one call only (an error the
 // save sees and answers), or every call from there on (the program died at that point).
-class Fault {
-public:
-    enum class Kind { OneCall, Crash };
-
-    Fault(Kind kind, int at) : m_kind(kind), m_at(at) {}
+struct Fault {
+    bool crash;
+    int at;
+    int calls = 0;
 
     FileOps ops() {
-        return FileOps([this] {
-            ++m_calls;
-            const bool fails = m_calls == m_at || (m_kind == Kind::Crash && m_calls > m_at);
-            return fails ? EIO : 0;
-        });
+        return FileOps([this] { return ++calls == at || (crash && calls > at) ? EIO : 0; });
     }
-    bool fired() const { return m_calls >= m_at; }
-
-private:
-    Kind m_kind;
-    int m_at;
-    int m_calls = 0;
+    bool fired() const { return calls >= at; }
 };
 
 struct Lists {
@@ -133,15 +123,14 @@ protected:
 
 TEST_P(InterruptedSave, LeavesTheOldOrTheNewIndexAndCanBeRepeated) {
     const SaveCase& c = GetParam();
-    for (const Fault::Kind kind : {Fault::Kind::OneCall, Fault::Kind::Crash}) {
+    for (const bool crash : {false, true}) {
         int oldSeen = 0;
         int newSeen = 0;
         for (int at = 1;; ++at) {
             copies.clear();
-            SCOPED_TRACE((kind == Fault::Kind::Crash ? "crash at call " : "failing call ") +
-                         std::to_string(at));
+            SCOPED_TRACE((crash ? "crash at call " : "failing call ") + std::to_string(at));
             writeStart();
-            Fault fault(kind, at);
+            Fault fault{crash, at};
             const Status result = save(fault.ops());
             if (!fault.fired()) {
                 ASSERT_TRUE(result) << result.error().description;
@@ -173,7 +162,7 @@ TEST_P(InterruptedSave, LeavesTheOldOrTheNewIndexAndCanBeRepeated) {
             EXPECT_EQ(loaded(dir.path()), saved(after));
             EXPECT_EQ(dir.names(), filesAfterSaving());
         }
-        if (kind == Fault::Kind::Crash) {
+        if (crash) {
             EXPECT_GT(oldSeen, 0);
             EXPECT_GT(newSeen, 0);
         }
@@ -186,7 +175,7 @@ TEST_P(InterruptedSave, AnInterruptedFinishIsFinishedByTheNextLoad) {
     int pending = 0;
     for (int at = 1;; ++at) {
         writeStart();
-        Fault crash(Fault::Kind::Crash, at);
+        Fault crash{true, at};
         save(crash.ops());
         if (!crash.fired())
             break;
@@ -197,7 +186,7 @@ TEST_P(InterruptedSave, AnInterruptedFinishIsFinishedByTheNextLoad) {
             SCOPED_TRACE("save crashed at " + std::to_string(at) + ", its finish at " +
                          std::to_string(finishAt));
             const std::string state = copyOfDirectory();
-            Fault finishCrash(Fault::Kind::Crash, finishAt);
+            Fault finishCrash{true, finishAt};
             const Status finished = finishPendingSave(state, finishCrash.ops());
             EXPECT_EQ(loaded(state), saved(c.old));
             if (!finishCrash.fired()) {

@@ -7,16 +7,9 @@ namespace liedspur::testing {
 
 namespace {
 MessageAnswer firstButton(MessageButtons buttons) {
-    switch (buttons) {
-    case MessageButtons::Ok:
+    if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
-    case MessageButtons::YesNo:
-    case MessageButtons::YesNoCancel:
-        return MessageAnswer::Yes;
-    case MessageButtons::RetryCancel:
-        return MessageAnswer::Retry;
-    }
-    return MessageAnswer::Ok;
+    return buttons == MessageButtons::RetryCancel ? MessageAnswer::Retry : MessageAnswer::Yes;
 }
 } // namespace
 
