@@ -83,13 +83,11 @@ PlayerSession::PlayerSession() {
         << "format 11\noutput " << *plugin
         << "\nstamp 1\nversion 48\nflags 0\nname SDL Output\ndomain audacious-plugins\n"
            "priority 0\nabout 1\nconfig 0\nenabled 1\n";
-    const auto set = [&](const char* variable, const char* name) {
-        ::setenv(variable, m_dir.filePath(QString::fromLatin1(name)).toLocal8Bit().constData(), 1);
-    };
-    set("XDG_RUNTIME_DIR", "run");
-    set("XDG_CONFIG_HOME", "config");
-    set("XDG_CACHE_HOME", "cache");
-    set("XDG_DATA_HOME", "data");
+    for (const auto& [variable, name] : {std::pair{"XDG_RUNTIME_DIR", "run"},
+                                         {"XDG_CONFIG_HOME", "config"},
+                                         {"XDG_CACHE_HOME", "cache"},
+                                         {"XDG_DATA_HOME", "data"}})
+        ::setenv(variable, m_dir.filePath(name).toLocal8Bit().constData(), 1);
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     // Whatever the adapter starts has no window.
     ::unsetenv("DISPLAY");
