@@ -37,8 +37,10 @@ std::optional<std::string> RecordingProcessStarter::start(const LaunchRequest& r
     if (request.target == LaunchRequest::Target::Player)
         while (!waitForPlayerTurn(turn)) {
         }
-    if (!failingProgram.empty() && request.program == failingProgram)
+    if (!failingProgram.empty() && request.program == failingProgram) {
+        refused.push_back(request);
         return failure;
+    }
     if (request.target == LaunchRequest::Target::Player)
         m_turnEnds = std::chrono::steady_clock::now() + turn;
     started.push_back(request);
