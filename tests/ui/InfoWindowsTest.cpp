@@ -1,14 +1,26 @@
 #include "SearchWindowFixture.h"
-#include "Windows.h"
 
 #include "ui/ResultListView.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
 namespace liedspur::testing {
 namespace {
+
+// The visible window of this object name; there may be one at most.
+QWidget* topLevel(const char* name) {
+    QWidget* found = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QLatin1String(name) && widget->isVisible()) {
+            EXPECT_EQ(found, nullptr) << "two windows " << name;
+            found = widget;
+        }
+    }
+    return found;
+}
 
 QString label(QWidget* window, const char* name) {
     return window->findChild<QLabel*>(QString::fromLatin1(name))->text();
@@ -23,7 +35,7 @@ protected:
 };
 
 TEST_F(InfoWindows, FileInfoShowsTheCountLinesAsReadAndClosingItReloads) {
-    writeIndex({"/a/1.mp3", "/a/2.mp3", "/b/3.mp3"}, {"/a/", "/b/"});
+    dir.writeIndex({"/a/1.mp3", "/a/2.mp3", "/b/3.mp3"}, {"/a/", "/b/"});
     dir.write("files.dat", "  3 \r\n");
     start();
     click("cmd_Alle");
@@ -36,7 +48,7 @@ TEST_F(InfoWindows, FileInfoShowsTheCountLinesAsReadAndClosingItReloads) {
     window->findChild<QAction*>("info")->trigger();
     EXPECT_EQ(topLevel("FileInfo"), info);
 
-    writeIndex({"/a/1.mp3", "/a/2.mp3"}, {"/a/"});
+    dir.writeIndex({"/a/1.mp3", "/a/2.mp3"}, {"/a/"});
     const int before = window->activations();
     info->close();
     settle();
@@ -50,7 +62,7 @@ TEST_F(InfoWindows, FileInfoShowsTheCountLinesAsReadAndClosingItReloads) {
 }
 
 TEST_F(InfoWindows, ClosingFileInfoAfterTheMainWindowBringsItBackNew) {
-    writeIndex({"/a/1.mp3"}, {"/a/"});
+    dir.writeIndex({"/a/1.mp3"}, {"/a/"});
     start();
     click("cmd_Alle");
     openInfo();
@@ -63,7 +75,7 @@ TEST_F(InfoWindows, ClosingFileInfoAfterTheMainWindowBringsItBackNew) {
 }
 
 TEST_F(InfoWindows, KeyBindingsOpenOnceAndTakeNoKeys) {
-    writeIndex({}, {});
+    dir.writeIndex({}, {});
     start();
     window->findChild<QAction*>("help")->trigger();
     window->findChild<QAction*>("help")->trigger();

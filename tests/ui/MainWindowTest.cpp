@@ -23,7 +23,7 @@ const std::vector<std::string> folders = {"/musik/Abba/Gold/", "/musik/Die Ärzt
 class MainWindow : public SearchWindowFixture {
 protected:
     void startWithIndex() {
-        writeIndex(songs, folders);
+        dir.writeIndex(songs, folders);
         start();
     }
     QCheckBox& folderMode() { return *element<QCheckBox>("chk_MitOrdner"); }
@@ -83,7 +83,7 @@ TEST_F(MainWindow, WithoutSettingsOrIndexTheActivationLeadsToTheIndexWindowUntil
     // Closed once without saving; the second time an index is saved.
     inIndexWindow = [this] {
         if (indexWindows == 2)
-            writeIndex(songs, folders);
+            dir.writeIndex(songs, folders);
     };
     start();
     const MessageRequest noIndex{"Bitte erst eine Index-Datei erstellen !", "Hinweis",
@@ -129,7 +129,7 @@ TEST_F(MainWindow, ActivationRunsAgainOnlyAfterTheProgramsOwnWindows) {
     EXPECT_EQ(window->activations(), 3);
     // Back from the index window the new index is loaded; the rows listed stay as they were.
     search("queen");
-    writeIndex({"/neu/Queen Medley.mp3"}, {"/neu/"});
+    dir.writeIndex({"/neu/Queen Medley.mp3"}, {"/neu/"});
     menu("New_Index");
     EXPECT_EQ(indexWindows, 1);
     EXPECT_EQ(window->activations(), 4);
@@ -193,7 +193,7 @@ TEST_F(MainWindow, SearchesAndListingsFillTheListAndTheCountLine) {
 }
 
 TEST_F(MainWindow, ListingAnEmptyIndexEndsWithCountZeroOnTheList) {
-    writeIndex({}, {});
+    dir.writeIndex({}, {});
     start();
     click("cmd_Alle");
     EXPECT_EQ(info(), "Info: Gefundene Files = 0");
@@ -206,7 +206,7 @@ TEST_F(MainWindow, FittedColumnsShowTheLongestTextsWhereverTheyStand) {
         many.push_back("/m/" + std::to_string(i) + ".mp3");
     const QString folder = "/m/ein/sehr/langer/Ordner/weit/unten/", name = "Ein langer Titel.mp3";
     many[2500] = (folder + name).toStdString();
-    writeIndex(many, {"/m/"});
+    dir.writeIndex(many, {"/m/"});
     start();
     click("cmd_Alle");
     EXPECT_GT(list().header()->sectionSize(0), list().fontMetrics().horizontalAdvance(name));

@@ -17,7 +17,7 @@ const std::vector<std::string> wholeList = {"play " + eins, "add " + zwei, "add 
 
 class ResultListKeys : public SearchWindowFixture {
 protected:
-    ResultListKeys() { writeIndex({eins, zwei, drei}, {"/m/A B/", "/"}); }
+    ResultListKeys() { dir.writeIndex({eins, zwei, drei}, {"/m/A B/", "/"}); }
 
     // `row` -1: nothing listed; 0: the full listing without a selected row; 1: as the
     // listing left it; 2 or 3: that row selected.

@@ -34,20 +34,6 @@ protected:
         settle();
     }
 
-    // Writes the four index files for these path and folder lines.
-    void writeIndex(const std::vector<std::string>& songs,
-                    const std::vector<std::string>& folders = {}) {
-        const auto lines = [](const std::vector<std::string>& list) {
-            std::string text;
-            for (const auto& line : list)
-                text += line + "\r\n";
-            return text;
-        };
-        dir.write("index.dat", lines(songs));
-        dir.write("files.dat", " " + std::to_string(songs.size()) + " \r\n");
-        dir.write("index1.dat", lines(folders));
-        dir.write("ordner.dat", " " + std::to_string(folders.size()) + " \r\n");
-    }
     // Creates and shows the window and lets its first activation run.
     void start() {
         window = std::make_unique<Search>(fake.platform(), [this](QWidget*) {
