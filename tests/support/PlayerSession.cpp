@@ -6,8 +6,8 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
+#include <glob.h>
 #include <sstream>
 #include <unistd.h>
 
@@ -16,7 +16,6 @@ namespace liedspur::testing {
 namespace {
 
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
 // An ended process whose parent does not reap it counts as gone too.
 bool gone(pid_t pid) {
@@ -32,15 +31,13 @@ void stop(pid_t pid) {
 }
 
 std::optional<std::string> sdlOutputPlugin() {
-    for (const fs::path root : {"/usr/lib", "/usr/lib64", "/usr/local/lib"}) {
-        std::error_code error;
-        if (fs::exists(root / "audacious/Output/sdlout.so", error))
-            return (root / "audacious/Output/sdlout.so").string();
-        for (const fs::directory_entry& entry : fs::directory_iterator(root, error))
-            if (fs::exists(entry.path() / "audacious/Output/sdlout.so", error))
-                return (entry.path() / "audacious/Output/sdlout.so").string();
-    }
-    return std::nullopt;
+    glob_t found{};
+    std::optional<std::string> plugin;
+    if (::glob("/usr/{lib,lib64,local/lib}{,/*}/audacious/Output/sdlout.so", GLOB_BRACE, nullptr,
+               &found) == 0)
+        plugin = found.gl_pathv[0];
+    ::globfree(&found);
+    return plugin;
 }
 
 Finished audtool(const QStringList& arguments) {
