@@ -87,10 +87,6 @@ protected:
         ASSERT_TRUE(folders()->setPath(tree.file(folder)));
         window().cmd_NewIndex_Click();
     }
-    // Runs `action` while the run is going on, at its first chance to handle events.
-    void duringRun(std::function<void()> action) {
-        QTimer::singleShot(0, &window(), std::move(action));
-    }
     std::vector<std::string> listed() {
         std::vector<std::string> entries;
         for (int row = 0; row < foundList()->rowCount(); ++row)
@@ -152,7 +148,8 @@ TEST_P(RunOutcome, IsReportedAndLeavesTheWindowUsable) {
     std::string seen;
     Qt::CursorShape cursorSeen = Qt::ArrowCursor;
     bool stayed = false;
-    duringRun([&] {
+    // While the run goes on, at its first chance to handle events.
+    QTimer::singleShot(0, &window(), [&] {
         seen = state();
         cursorSeen = window().cursor().shape();
         window().close();
