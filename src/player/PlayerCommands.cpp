@@ -51,11 +51,11 @@ void PlayerCommands::AlleInPlaylist_Click() {
 }
 
 void PlayerCommands::AlleInWinamp_Click() {
-    startWholeList(true);
+    startWholeList(true, OnFailure::ShowAndStop);
 }
 
 void PlayerCommands::ListeEinfügen_Click() {
-    startWholeList(false);
+    startWholeList(false, OnFailure::ShowAndStop);
 }
 
 void PlayerCommands::OpenInExplorer_Click() {
@@ -63,33 +63,24 @@ void PlayerCommands::OpenInExplorer_Click() {
         m_platform.processes.start(explorerCommand(row->folder()).launch).ignoreError();
 }
 
-void PlayerCommands::startWholeList(bool replacePlaylist) {
+void PlayerCommands::startWholeList(bool replacePlaylist, OnFailure onFailure) {
+    // The bound is read once; each row is read afresh, as a search during a yield may have
+    // changed or cleared the list.
     const std::size_t count = m_context.list.count();
-    if (count == 0)
-        return;
-    std::size_t position = 1;
-    if (replacePlaylist) {
-        // No yield before the first add: the play command replaces the playlist first.
-        const std::optional<ResultRow> first = m_context.list.rowAt(position++);
-        if (!first)
-            return;
-        if (!startPlayCommand(first->songTarget())) {
-            if (!closed())
-                showStartFailure();
-            return;
-        }
-    }
-    for (; position <= count; ++position) {
-        // Read afresh: a search during the yield may have changed or cleared the list.
+    for (std::size_t position = 1; position <= count && !closed(); ++position) {
         const std::optional<ResultRow> row = m_context.list.rowAt(position);
         if (!row)
             return;
-        if (!startAddCommand(row->songTarget())) {
+        const bool play = replacePlaylist && position == 1;
+        const Status started =
+            play ? startPlayCommand(row->songTarget()) : startAddCommand(row->songTarget());
+        if (!started && onFailure == OnFailure::ShowAndStop) {
             if (!closed())
                 showStartFailure();
             return;
         }
-        if (m_context.yield)
+        // No yield before the first add: the play command replaces the playlist first.
+        if (!play && m_context.yield)
             m_context.yield();
     }
 }

@@ -41,14 +41,19 @@ public:
     Status startPlayCommand(std::string_view target);
     Status startAddCommand(std::string_view target);
 
+    // What the whole list does with a row that cannot be started: the "+" key leaves it out
+    // and goes on, the complete-list commands say so once and stop.
+    enum class OnFailure { Skip, ShowAndStop };
+    // Every row of the list in order: a play command for row 1 when `replacePlaylist`,
+    // else an add command, and add commands for the rest.
+    void startWholeList(bool replacePlaylist, OnFailure onFailure);
+
     // The program is ending: player starts still waiting are dropped, loops over the list
     // stop, and nothing more is started or reported.
     void close() { m_queue.close(); }
     bool closed() const { return m_queue.closed(); }
 
 private:
-    // The two complete-list commands: a play command for row 1 or not, then add commands.
-    void startWholeList(bool replacePlaylist);
     void showStartFailure();
     // The selected row; none in an empty list, whatever the view says.
     std::optional<ResultRow> selectedRow() const;

@@ -91,7 +91,7 @@ void ResultListActions::lv_1_KeyPress(int KeyAscii) {
     // Keys never show a message: what cannot be started is left out.
     const bool folderMode = m_context.folderMode();
     if (KeyAscii == keyPlus && !folderMode) {
-        playCompleteList();
+        m_commands.startWholeList(true, PlayerCommands::OnFailure::Skip);
         return;
     }
     if (KeyAscii != keySpace && !(KeyAscii == keyHash && !folderMode))
@@ -101,18 +101,6 @@ void ResultListActions::lv_1_KeyPress(int KeyAscii) {
         return;
     const bool songTarget = KeyAscii == keySpace && !folderMode;
     m_commands.startAddCommand(songTarget ? row->songTarget() : row->folderTarget()).ignoreError();
-}
-
-void ResultListActions::playCompleteList() {
-    // The bound is read once; each row is read afresh, as the list may change meanwhile.
-    const std::size_t count = m_context.list.count();
-    if (const auto first = m_context.list.rowAt(1))
-        m_commands.startPlayCommand(first->songTarget()).ignoreError();
-    for (std::size_t position = 2; position <= count && !m_commands.closed(); ++position) {
-        if (const auto row = m_context.list.rowAt(position))
-            m_commands.startAddCommand(row->songTarget()).ignoreError();
-        m_pump();
-    }
 }
 
 void ResultListActions::lv_1_DblClick() {

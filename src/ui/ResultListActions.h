@@ -46,8 +46,6 @@ public:
 
 private:
     void buildMenus(QWidget* window);
-    // The "+" key: the whole list, skipping any row that cannot be started.
-    void playCompleteList();
 
     Context m_context;
     EventPump m_pump;

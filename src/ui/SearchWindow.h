@@ -4,30 +4,24 @@
 #include "platform/Platform.h"
 #include "player/PlayerLocation.h"
 #include "search/SearchIndex.h"
+#include "ui/CommandSequencer.h"
+#include "ui/InfoWindows.h"
+#include "ui/MainLayout.h"
+#include "ui/SearchActions.h"
+#include "ui/SearchElements.h"
 
 #include <QMainWindow>
-#include <QPointer>
 
-#include <deque>
 #include <functional>
 #include <string>
 
-class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-
 namespace liedspur {
 
-class FileInfo;
 class ResultListActions;
-class ResultListView;
-class frm_help;
 
 // The main window: the search field and its options, the result list, and the menu bar
 // that opens the other windows. It holds the index in use and the player's path.
-class Search : public QMainWindow {
+class Search : public QMainWindow, private SearchElements {
     Q_OBJECT
 
 public:
@@ -35,7 +29,6 @@ public:
     using IndexWindow = std::function<void(QWidget* parent)>;
 
     Search(Platform platform, IndexWindow showIndexWindow, QWidget* parent = nullptr);
-    ~Search() override;
 
     // FileCount, FolderCount (as the count lines' texts) and PlayerPath.
     const IndexPtr& index() const { return m_store.current(); }
@@ -46,13 +39,6 @@ public:
     void Form_Load();
     void Form_Activate();
     void Form_Resize();
-
-    void cmd_suchen_Click();
-    void SearchFolders();
-    void cmd_Alle_Click();
-    void ShowAllFolders();
-    void chk_MitOrdner_Click();
-    void FitColumns();
 
     void New_Index_Click();
     void info_Click();
@@ -67,21 +53,11 @@ protected:
     void moveEvent(QMoveEvent* event) override;
 
 private:
-    void buildElements();
+    void connectElements();
     void buildMenuBar();
-    void setDesignValues();
-    void selectSearchText();
-    void showNoResult(const QString& message);
-    void setInfo(const char* caption, std::size_t count);
-    // The list after a search or listing: focus, row 1 selected, columns fitted.
-    void focusFilledList();
-    bool folderMode() const;
-
-    // Runs `job` now, or after the job under way when one is running: a search, listing,
-    // mode switch or activation always ends before the next starts.
-    void runExclusive(std::function<void()> job);
-    void requestActivation();
-    void noteWindowActivated(QWidget* window);
+    // Keys that the elements leave to the window: Enter on a check box, and Backspace on
+    // cmd_suchen (cmd_suchen_KeyPress).
+    bool filterKey(QObject* watched, const QKeyEvent& key);
     void showIndexWindowModally();
     // The information window's closing: the main window is shown again (loaded anew if
     // it had been closed) and becomes the active window.
@@ -93,32 +69,17 @@ private:
     PlayerLocation m_player;
     IndexStore m_store;
     SearchIndexPtr m_searchIndex;
-    std::string m_searchTerm; // SearchTerm
-
-    QGroupBox* Frame1 = nullptr;
-    QLineEdit* txt_suchen = nullptr;
-    QPushButton* cmd_suchen = nullptr;
-    QCheckBox* chk_MitOrdner = nullptr;
-    QLabel* lbl_info = nullptr;
-    QCheckBox* chk_genau = nullptr;
-    QPushButton* cmd_Alle = nullptr;
-    ResultListView* lv_1 = nullptr;
+    SearchActions m_actions;
     ResultListActions* m_listActions = nullptr;
+    CommandSequencer m_sequencer;
+    MainLayout m_layout;
+    NormalSize m_normalSize;
+    InfoWindows m_infoWindows;
 
-    QPointer<FileInfo> m_fileInfo;
-    QPointer<frm_help> m_help;
-
-    bool m_busy = false;
-    std::deque<std::function<void()>> m_deferred;
-    bool m_activationQueued = false;
-    // Whether the main window's next activation follows one of the program's windows.
-    bool m_activationCounts = false;
     bool m_shownBefore = false;
     // Screen-wide as Form_Load made it, until the user resizes the window.
     bool m_screenWide = false;
     QSize m_frameExtra;
-    // The size to go back to when the window leaves the maximized state.
-    QSize m_sizeBeforeMaximized;
     int m_activations = 0;
 };
 

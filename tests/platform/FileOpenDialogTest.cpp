@@ -32,7 +32,6 @@ protected:
         share.write("WINAMP.EXE", "x");
         share.write("liesmich.txt", "x");
     }
-    void TearDown() override { std::filesystem::remove_all(share.file(latin1)); }
 
     const std::string latin1 = "Caf\xE9"; // a name from an old disk, not UTF-8
     testing::TempDir share;

@@ -1,17 +1,13 @@
 #include "platform/linux/PosixProcessStarter.h"
 
+#include "Processes.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <dirent.h>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
-#include <thread>
 #include <unistd.h>
 
 namespace liedspur {
@@ -19,40 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
-// Children of this process running, or ended but not reaped, under this command name.
-int childrenNamed(const std::string& name) {
-    int children = 0;
-    DIR* proc = ::opendir("/proc");
-    while (const dirent* entry = proc ? ::readdir(proc) : nullptr) {
-        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-        std::string line;
-        const auto open = line.npos;
-        if (!std::getline(stat, line) || line.find('(') == open || line.rfind(')') == open)
-            continue;
-        const std::string command =
-            line.substr(line.find('(') + 1, line.rfind(')') - line.find('(') - 1);
-        // After the command's name: the state, then the parent's id.
-        std::istringstream rest(line.substr(line.rfind(')') + 2));
-        char state = 0;
-        pid_t parent = 0;
-        rest >> state >> parent;
-        children += parent == ::getpid() && command == name;
-    }
-    if (proc)
-        ::closedir(proc);
-    return children;
-}
+using testing::eventually;
 
 LaunchRequest player(const std::string& program, std::vector<std::string> arguments) {
     return {LaunchRequest::Target::Player, program, std::move(arguments),
@@ -92,11 +55,11 @@ TEST_F(Starting, BytesOfProgramAndArgumentsArriveUnchanged) {
     EXPECT_EQ(log(), expected);
 }
 
-TEST_F(Starting, PlayersReceiveTheirStartsInOrder) {
+TEST_F(Starting, PlayersReceiveTheirStartsInOrderAndLeaveNoZombies) {
     // Each start takes a random time, so unordered starts would shuffle the log.
     const std::string program =
         script("random player", "sleep 0.$((RANDOM % 3))$((RANDOM % 10)); echo \"$1\" >> \"" +
-                                    dir.file("log") + "\"");
+                                    dir.file("log") + "\"; exit 3");
     std::string expected;
     PosixProcessStarter starter;
     for (int i = 1; i <= 10; ++i) {
@@ -105,6 +68,7 @@ TEST_F(Starting, PlayersReceiveTheirStartsInOrder) {
     }
     ASSERT_TRUE(eventually([&] { return log().size() == expected.size(); }));
     EXPECT_EQ(log(), expected);
+    EXPECT_TRUE(eventually([] { return testing::childrenNamed("random player", true) == 0; }));
 }
 
 TEST_F(Starting, TheTurnComesAsSoonAsThePreviousPlayerEnds) {
@@ -129,34 +93,27 @@ TEST_F(Starting, APlayerThatStaysDelaysTheNextStartOnlyUpToTheLimit) {
     EXPECT_GE(Clock::now() - begin, 250ms);
 }
 
-TEST_F(Starting, AStartThatCannotHappenFailsAtOnce) {
+TEST_F(Starting, AStartThatCannotHappenFailsAtOnceAndRunsNothing) {
+    const std::string logger = script("logger", "echo \"$@\" >> \"" + dir.file("log") + "\"");
     const std::string notExecutable = dir.file("not executable");
     testing::writeFileBytes(notExecutable, "#!/bin/sh\n");
     const std::string noProgram = script("no program", "");
     testing::writeFileBytes(noProgram, std::string("\x7f"
                                                    "ELF garbage",
                                                    12));
-    const std::string slow = script("slow", "exec /bin/sleep 1");
-
-    PosixProcessStarter starter;
-    for (const std::string& program : {dir.file("gone"), notExecutable, dir.path(), noProgram})
-        EXPECT_FALSE(starter.start(player(program, {"/a.mp3"})).ok()) << program;
-    // Also after waiting for its turn: the failure is this start's own.
-    ASSERT_TRUE(starter.start(player(slow, {})).ok());
-    EXPECT_EQ(starter.start(player(dir.file("gone"), {})).error().description,
-              "Datei oder Verzeichnis nicht gefunden");
-}
-
-TEST_F(Starting, APathWithANulByteStartsNothing) {
-    // The system would hand on each argument only up to its NUL: a different path.
-    const std::string program = script("logger", "echo \"$@\" >> \"" + dir.file("log") + "\"");
+    // The system would hand on a path only up to a NUL: a different path.
     const std::string song("/m/nul\0byte.mp3", 15);
     PosixProcessStarter starter;
     for (const LaunchRequest& request :
-         {player(program, {song}), player(program, {"/add", song}),
-          player(program + std::string(1, '\0') + "x", {"/m/a.mp3"})})
-        EXPECT_FALSE(starter.start(request).ok());
-    ASSERT_TRUE(starter.start(player(program, {"/m/a.mp3"})).ok());
+         {player(dir.file("gone"), {"/a.mp3"}), player(notExecutable, {"/a.mp3"}),
+          player(dir.path(), {"/a.mp3"}), player(noProgram, {"/a.mp3"}), player(logger, {song}),
+          player(logger, {"/add", song}), player(logger + std::string(1, '\0') + "x", {"/a.mp3"})})
+        EXPECT_FALSE(starter.start(request).ok()) << request.program;
+    // Also after waiting for its turn: the failure is this start's own.
+    ASSERT_TRUE(starter.start(player(script("slow", "exec /bin/sleep 1"), {})).ok());
+    EXPECT_EQ(starter.start(player(dir.file("gone"), {})).error().description,
+              "Datei oder Verzeichnis nicht gefunden");
+    ASSERT_TRUE(starter.start(player(logger, {"/m/a.mp3"})).ok());
     EXPECT_TRUE(eventually([&] { return log() == "/m/a.mp3\n"; }));
 }
 
@@ -185,15 +142,6 @@ TEST_F(Starting, TheFileManagerNeverWaitsForThePlayer) {
     }
     // Only once no start can read it any more.
     ::setenv("PATH", savedPath.c_str(), 1);
-}
-
-TEST_F(Starting, EndedProgramsLeaveNoZombies) {
-    const std::string program = script("quick", "echo >> \"" + dir.file("log") + "\"; exit 3");
-    PosixProcessStarter starter;
-    for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(starter.start(player(program, {})).ok());
-    ASSERT_TRUE(eventually([&] { return log() == "\n\n\n\n\n"; }));
-    EXPECT_TRUE(eventually([] { return childrenNamed("quick") == 0; }, 5s));
 }
 
 } // namespace

@@ -6,29 +6,18 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
-
 namespace liedspur {
 namespace {
 
-using testing::FakePlatform;
-using Arguments = std::vector<std::string>;
-using Handler = void (PlayerCommands::*)();
+using OnFailure = PlayerCommands::OnFailure;
 
 const std::string player = "/opt/Win Amp/winamp.exe";
 
-// Song rows 1 and 2, folder rows 1 and 2: a folder with blanks and the root.
-const IndexPtr index = testing::makeSnapshot({"/Musik/Mit Blank/Lied \"Ä\" 'x'.mp3", "/Wurzel.mp3"},
-                                             {"/Musik/Mit Blank/", "/"});
-
-ResultRow song(std::size_t number) {
-    return {index, RowKind::Song, number};
-}
-ResultRow folder(std::size_t number) {
-    return {index, RowKind::Folder, number};
-}
-
-std::vector<ResultRow> songs(const std::vector<std::string>& paths) {
+// Song rows for "/a/1.mp3" and so on.
+std::vector<ResultRow> songs(const char* folder, std::initializer_list<int> numbers) {
+    std::vector<std::string> paths;
+    for (const int number : numbers)
+        paths.push_back(std::string(folder) + std::to_string(number) + ".mp3");
     const IndexPtr snapshot = testing::makeSnapshot(paths);
     std::vector<ResultRow> rows;
     for (std::size_t i = 1; i <= paths.size(); ++i)
@@ -37,269 +26,138 @@ std::vector<ResultRow> songs(const std::vector<std::string>& paths) {
 }
 
 class Commands : public ::testing::Test {
-protected:
+public:
+    // The starts as "P" (play) or "A" (add) and the song's number, such as "P1 A2".
+    std::string started() const {
+        std::string text;
+        for (const LaunchRequest& request : fake.processes.started)
+            text += (request.arguments.size() == 2 ? " A" : " P") +
+                    request.arguments.back().substr(3, 1);
+        return text.empty() ? text : text.substr(1);
+    }
+
+    testing::FakePlatform fake;
+    testing::FixedResultList list;
+    int yields = 0;
+    // What the user does while the commands let window events run.
+    std::function<void()> meanwhile;
     PlayerCommands commands{fake.platform(),
-                            {list, [this] { return folderMode; }, [] { return player + " "; },
+                            {list, [] { return false; }, [] { return player + " "; },
                              [this] {
                                  ++yields;
-                                 if (onYield)
-                                     onYield();
+                                 if (meanwhile)
+                                     meanwhile();
                              }}};
-
-    std::vector<Arguments> startedArguments() const {
-        std::vector<Arguments> arguments;
-        for (const LaunchRequest& request : fake.processes.started)
-            arguments.push_back(request.arguments);
-        return arguments;
-    }
-
-    FakePlatform fake;
-    testing::FixedResultList list;
-    bool folderMode = false;
-    int yields = 0;
-    std::function<void()> onYield;
 };
 
-const MessageRequest startFailure{QStringLiteral("Fehler beim Starten von WinAmp"),
-                                  QStringLiteral("Shell-Error"), MessageButtons::Ok,
-                                  MessageIcon::Critical};
-
-const std::vector<std::pair<const char*, Handler>> allHandlers = {
-    {"LiedAbspielen", &PlayerCommands::LiedAbspielen_Click},
-    {"InWinAmpList", &PlayerCommands::InWinAmpList_Click},
-    {"OpenMitAmp", &PlayerCommands::OpenMitAmp_Click},
-    {"AlleInPlaylist", &PlayerCommands::AlleInPlaylist_Click},
-    {"AlleInWinamp", &PlayerCommands::AlleInWinamp_Click},
-    {"ListeEinfügen", &PlayerCommands::ListeEinfügen_Click},
-    {"OpenInExplorer", &PlayerCommands::OpenInExplorer_Click},
-};
-
-struct SingleRowCase {
-    const char* name;
-    Handler handler;
-    bool folderMode;
-    ResultRow row;
-    LaunchRequest::Target target;
-    Arguments arguments;
-};
-
-void PrintTo(const SingleRowCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class SingleRowCommands : public Commands, public ::testing::WithParamInterface<SingleRowCase> {};
-
-TEST_P(SingleRowCommands, StartOneCommandForTheSelectedRow) {
-    const SingleRowCase& c = GetParam();
-    folderMode = c.folderMode;
-    list.rows = {song(1), c.row, folder(1)};
-    list.selected = 2;
-
-    (commands.*c.handler)();
-
-    ASSERT_EQ(fake.processes.started.size(), 1u);
-    const LaunchRequest& started = fake.processes.started[0];
-    EXPECT_EQ(started.target, c.target);
-    EXPECT_EQ(started.arguments, c.arguments);
-    if (c.target == LaunchRequest::Target::Player) {
-        EXPECT_EQ(started.program, player);
-        EXPECT_EQ(started.style, WindowStyle::NormalNoFocus);
-    } else {
-        EXPECT_EQ(started.style, WindowStyle::NormalFocus);
-    }
-    EXPECT_TRUE(fake.dialogs.messages.empty());
-}
-
-constexpr auto Player = LaunchRequest::Target::Player;
-constexpr auto FileManager = LaunchRequest::Target::FileManager;
-const std::string songPath = "/Musik/Mit Blank/Lied \"Ä\" 'x'.mp3";
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SingleRowCommands,
-    ::testing::Values(
-        SingleRowCase{
-            "PlaySong", &PlayerCommands::LiedAbspielen_Click, false, song(1), Player, {songPath}},
-        SingleRowCase{"PlayFolderRowInFolderMode",
-                      &PlayerCommands::LiedAbspielen_Click,
-                      true,
-                      folder(1),
-                      Player,
-                      {"/Musik/Mit Blank"}},
-        SingleRowCase{"PlayRootFolderRow",
-                      &PlayerCommands::LiedAbspielen_Click,
-                      true,
-                      folder(2),
-                      Player,
-                      {"/"}},
-        SingleRowCase{"AddSong",
-                      &PlayerCommands::InWinAmpList_Click,
-                      false,
-                      song(1),
-                      Player,
-                      {"/add", songPath}},
-        SingleRowCase{"PlaySongsFolder",
-                      &PlayerCommands::OpenMitAmp_Click,
-                      false,
-                      song(1),
-                      Player,
-                      {"/Musik/Mit Blank"}},
-        SingleRowCase{"PlayFolderOfFolderRow",
-                      &PlayerCommands::OpenMitAmp_Click,
-                      true,
-                      folder(1),
-                      Player,
-                      {"/Musik/Mit Blank"}},
-        SingleRowCase{
-            "PlayRootOfSong", &PlayerCommands::OpenMitAmp_Click, false, song(2), Player, {"/"}},
-        SingleRowCase{"AddSongsFolder",
-                      &PlayerCommands::AlleInPlaylist_Click,
-                      false,
-                      song(1),
-                      Player,
-                      {"/add", "/Musik/Mit Blank"}},
-        SingleRowCase{"AddFolderRow",
-                      &PlayerCommands::AlleInPlaylist_Click,
-                      true,
-                      folder(1),
-                      Player,
-                      {"/add", "/Musik/Mit Blank"}},
-        SingleRowCase{"ExploreFolderWithItsSeparator",
-                      &PlayerCommands::OpenInExplorer_Click,
-                      false,
-                      song(1),
-                      FileManager,
-                      {"/Musik/Mit Blank/"}},
-        SingleRowCase{"ExploreRoot",
-                      &PlayerCommands::OpenInExplorer_Click,
-                      true,
-                      folder(2),
-                      FileManager,
-                      {"/"}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Commands, AnEmptyListDoesNothingAtAll) {
-    fake.processes.failingProgram = player;
-    for (const auto& [name, handler] : allHandlers) {
-        (commands.*handler)();
-        EXPECT_TRUE(fake.processes.started.empty()) << name;
-        EXPECT_TRUE(fake.dialogs.messages.empty()) << name;
-    }
-}
-
-TEST_F(Commands, WithoutASelectedRowOnlyPlayingComplains) {
-    list.rows = {song(1), song(2)};
-    for (const auto& [name, handler] : allHandlers) {
-        if (handler == &PlayerCommands::AlleInWinamp_Click ||
-            handler == &PlayerCommands::ListeEinfügen_Click)
-            continue;
-        fake.dialogs.messages.clear();
-        (commands.*handler)();
-        EXPECT_TRUE(fake.processes.started.empty()) << name;
-        const bool complains = handler == &PlayerCommands::LiedAbspielen_Click;
-        EXPECT_EQ(fake.dialogs.messages,
-                  complains ? std::vector{startFailure} : std::vector<MessageRequest>{})
-            << name;
-    }
-}
-
-TEST_F(Commands, AVanishedPlayerIsReportedByPlayingAndTheCompleteLists) {
-    list.rows = {song(1), song(2)};
-    list.selected = 1;
-    fake.processes.failingProgram = player;
-    for (const auto& [name, handler] : allHandlers) {
-        fake.dialogs.messages.clear();
-        (commands.*handler)();
-        const bool complains = handler == &PlayerCommands::LiedAbspielen_Click ||
-                               handler == &PlayerCommands::AlleInWinamp_Click ||
-                               handler == &PlayerCommands::ListeEinfügen_Click;
-        EXPECT_EQ(fake.dialogs.messages,
-                  complains ? std::vector{startFailure} : std::vector<MessageRequest>{})
-            << name;
+TEST_F(Commands, OnlyPlayingASongAndTheCompleteListsComplain) {
+    const MessageRequest startFailure{QStringLiteral("Fehler beim Starten von WinAmp"),
+                                      QStringLiteral("Shell-Error"), MessageButtons::Ok,
+                                      MessageIcon::Critical};
+    struct Case {
+        const char* name;
+        void (PlayerCommands::*handler)();
+        // In an empty list, with no row selected, and with the player gone: "M" a message,
+        // "-" none, "." not asked (the complete lists need no selected row).
+        const char* complaints;
+    };
+    for (const Case& c : {Case{"LiedAbspielen", &PlayerCommands::LiedAbspielen_Click, "-MM"},
+                          Case{"InWinAmpList", &PlayerCommands::InWinAmpList_Click, "---"},
+                          Case{"OpenMitAmp", &PlayerCommands::OpenMitAmp_Click, "---"},
+                          Case{"AlleInPlaylist", &PlayerCommands::AlleInPlaylist_Click, "---"},
+                          Case{"AlleInWinamp", &PlayerCommands::AlleInWinamp_Click, "-.M"},
+                          Case{"ListeEinfügen", &PlayerCommands::ListeEinfügen_Click, "-.M"},
+                          Case{"OpenInExplorer", &PlayerCommands::OpenInExplorer_Click, "---"}}) {
+        for (int situation = 0; situation < 3; ++situation) {
+            if (c.complaints[situation] == '.')
+                continue;
+            list.rows = situation == 0 ? std::vector<ResultRow>{} : songs("/a/", {1});
+            list.selected = situation == 2 ? std::optional<std::size_t>(1) : std::nullopt;
+            fake.processes.failingProgram = situation == 1 ? "" : player;
+            fake.dialogs.messages.clear();
+            (commands.*c.handler)();
+            EXPECT_EQ(fake.dialogs.messages, c.complaints[situation] == 'M'
+                                                 ? std::vector{startFailure}
+                                                 : std::vector<MessageRequest>{})
+                << c.name << " " << situation;
+        }
     }
     // Only the file manager could start.
     ASSERT_EQ(fake.processes.started.size(), 1u);
-    EXPECT_EQ(fake.processes.started[0].target, FileManager);
+    EXPECT_EQ(fake.processes.started[0].target, LaunchRequest::Target::FileManager);
 }
 
-TEST_F(Commands, PlayingTheListReplacesWithRowOneAndAddsTheRestInOrder) {
-    list.rows = songs({"/a/1.mp3", "/b c/2.mp3", "/d/3.mp3"});
-    list.selected = 2;
-    commands.AlleInWinamp_Click();
-    EXPECT_EQ(startedArguments(),
-              (std::vector<Arguments>{{"/a/1.mp3"}, {"/add", "/b c/2.mp3"}, {"/add", "/d/3.mp3"}}));
-    EXPECT_EQ(yields, 2);
+struct WholeListCase {
+    const char* name;
+    bool replacePlaylist;
+    OnFailure onFailure;
+    // What the user does at the n-th yield.
+    std::function<void(Commands&, int)> meanwhile;
+    std::string started;
+    std::size_t messages = 0;
+};
 
-    fake.processes.started.clear();
-    commands.ListeEinfügen_Click();
-    EXPECT_EQ(startedArguments(),
-              (std::vector<Arguments>{
-                  {"/add", "/a/1.mp3"}, {"/add", "/b c/2.mp3"}, {"/add", "/d/3.mp3"}}));
-    EXPECT_EQ(yields, 5);
+class WholeList : public Commands, public ::testing::WithParamInterface<WholeListCase> {};
+
+TEST_P(WholeList, StartsEveryRowInOrder) {
+    const WholeListCase& c = GetParam();
+    list.rows = songs("/a/", {1, 2, 3, 4});
+    if (c.meanwhile)
+        meanwhile = [this, &c] { c.meanwhile(*this, yields); };
+    commands.startWholeList(c.replacePlaylist, c.onFailure);
+    EXPECT_EQ(started(), c.started);
+    EXPECT_EQ(fake.dialogs.messages.size(), c.messages);
 }
 
-TEST_F(Commands, AOneRowListStartsOneCommand) {
-    list.rows = songs({"/a/1.mp3"});
-    commands.AlleInWinamp_Click();
-    commands.ListeEinfügen_Click();
-    EXPECT_EQ(startedArguments(), (std::vector<Arguments>{{"/a/1.mp3"}, {"/add", "/a/1.mp3"}}));
+// Row 3 cannot be started, the rows before and after it can.
+void failRowThree(Commands& c, int yield) {
+    c.fake.processes.failingProgram = yield == 1 ? player : "";
 }
+void replaceTheList(Commands& c, int) {
+    c.list.rows = songs("/n/", {5, 6, 7, 8, 9});
+}
+void clearTheList(Commands& c, int) {
+    c.list.rows.clear();
+}
+constexpr auto Stop = OnFailure::ShowAndStop;
+constexpr auto Skip = OnFailure::Skip;
 
-TEST_F(Commands, TheCompleteListsReadEachRowAfreshButKeepTheirCount) {
-    list.rows = songs({"/a/1.mp3", "/a/2.mp3", "/a/3.mp3"});
-    onYield = [this] { list.rows = songs({"/n/1.mp3", "/n/2.mp3", "/n/3.mp3", "/n/4.mp3"}); };
-    commands.AlleInWinamp_Click();
-    EXPECT_EQ(startedArguments(),
-              (std::vector<Arguments>{{"/a/1.mp3"}, {"/add", "/a/2.mp3"}, {"/add", "/n/3.mp3"}}));
-}
-
-TEST_F(Commands, AListClearedMeanwhileEndsTheLoopQuietly) {
-    list.rows = songs({"/a/1.mp3", "/a/2.mp3", "/a/3.mp3"});
-    onYield = [this] { list.rows.clear(); };
-    commands.ListeEinfügen_Click();
-    EXPECT_EQ(startedArguments(), (std::vector<Arguments>{{"/add", "/a/1.mp3"}}));
-    EXPECT_TRUE(fake.dialogs.messages.empty());
-}
-
-TEST_F(Commands, APlayerVanishingDuringTheListStopsItWithOneMessage) {
-    list.rows = songs({"/a/1.mp3", "/a/2.mp3", "/a/3.mp3", "/a/4.mp3"});
-    onYield = [this] {
-        if (yields == 2)
-            fake.processes.failingProgram = player;
-    };
-    commands.AlleInWinamp_Click();
-    EXPECT_EQ(startedArguments(),
-              (std::vector<Arguments>{{"/a/1.mp3"}, {"/add", "/a/2.mp3"}, {"/add", "/a/3.mp3"}}));
-    EXPECT_EQ(fake.dialogs.messages, std::vector{startFailure});
-}
+INSTANTIATE_TEST_SUITE_P(
+    Policies, WholeList,
+    ::testing::Values(
+        WholeListCase{"PlayReplacesWithRowOneAndAddsTheRest", true, Stop, {}, "P1 A2 A3 A4"},
+        WholeListCase{"AddAppendsEveryRow", false, Stop, {}, "A1 A2 A3 A4"},
+        WholeListCase{"RowsAreReadAfreshTheCountIsKept", true, Skip, replaceTheList, "P1 A2 A7 A8"},
+        WholeListCase{"AListClearedMeanwhileEndsQuietly", false, Stop, clearTheList, "A1"},
+        WholeListCase{"TheMenusSayOnceThatARowFailedAndStop", true, Stop, failRowThree, "P1 A2", 1},
+        WholeListCase{"TheKeyLeavesOutARowThatFailedAndGoesOn", true, Skip, failRowThree,
+                      "P1 A2 A4"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Commands, AGestureWhileTheListWaitsForThePlayerGoesInAtItsTurn) {
     // A player that takes its time for each command: the list waits for its turns, and
     // a song added meanwhile comes right after the start under way, not after the list.
     fake.processes.turn = std::chrono::milliseconds(20);
-    list.rows = songs({"/a/1.mp3", "/a/2.mp3", "/a/3.mp3", "/a/4.mp3"});
-    bool added = false;
-    onYield = [&] {
-        if (std::exchange(added, true))
-            return;
+    list.rows = songs("/a/", {1, 2, 3, 4});
+    meanwhile = [this] {
         list.selected = 4;
-        commands.InWinAmpList_Click();
+        if (yields == 1)
+            commands.InWinAmpList_Click();
     };
     commands.AlleInWinamp_Click();
-    EXPECT_EQ(startedArguments(), (std::vector<Arguments>{{"/a/1.mp3"},
-                                                          {"/add", "/a/2.mp3"},
-                                                          {"/add", "/a/4.mp3"},
-                                                          {"/add", "/a/3.mp3"},
-                                                          {"/add", "/a/4.mp3"}}));
+    EXPECT_EQ(started(), "P1 A2 A4 A3 A4");
 }
 
 TEST_F(Commands, ClosingStopsTheListQuietlyAndStartsNothingMore) {
     fake.processes.turn = std::chrono::milliseconds(20);
-    list.rows = songs({"/a/1.mp3", "/a/2.mp3", "/a/3.mp3"});
     list.selected = 1;
-    onYield = [this] { commands.close(); };
-    commands.AlleInWinamp_Click();
-    commands.LiedAbspielen_Click();
-    EXPECT_EQ(startedArguments(), (std::vector<Arguments>{{"/a/1.mp3"}}));
+    meanwhile = [this] { commands.close(); };
+    for (const OnFailure onFailure : {Stop, Skip}) {
+        list.rows = songs("/a/", {1, 2, 3});
+        commands.startWholeList(true, onFailure);
+        commands.LiedAbspielen_Click();
+    }
+    EXPECT_EQ(started(), "P1");
     EXPECT_TRUE(fake.dialogs.messages.empty());
 }
 

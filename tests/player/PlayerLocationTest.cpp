@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <unistd.h>
-
 namespace liedspur {
 namespace {
 
@@ -37,10 +34,12 @@ protected:
     PlayerLocation location{fake.platform()};
 };
 
-TEST_F(FindingThePlayer, TakesTheFirstLineOfTheSettingsAsItIs) {
+TEST_F(FindingThePlayer, TakesTheFirstLineOfTheSettingsAsItIsAtEveryCall) {
     // Any readable file counts; only a choice in the dialog is judged by its name.
-    for (const std::string& player : {dir.file("Win Amp/winamp.exe"), dir.file("other.bin")}) {
-        const std::string content = player + "\r\n" + dir.file("zweite Zeile") + "\r\n";
+    for (const auto& [player, end] : {std::pair{dir.file("Win Amp/winamp.exe"), "\r\n"},
+                                      {dir.file("other.bin"), "\n"},
+                                      {dir.file("Win Amp/winamp.exe"), "\r"}}) {
+        const std::string content = player + end + dir.file("zweite Zeile") + end;
         dir.write("Plattenbox.ini", content);
         ASSERT_TRUE(location.FindPlayer());
         EXPECT_EQ(location.playerPath(), player + " ");
@@ -50,45 +49,27 @@ TEST_F(FindingThePlayer, TakesTheFirstLineOfTheSettingsAsItIs) {
     EXPECT_TRUE(fake.dialogs.fileDialogs.empty());
 }
 
-TEST_F(FindingThePlayer, ReadsTheSettingsAgainAtEveryCall) {
-    dir.write("Plattenbox.ini", dir.file("other.bin") + "\n");
-    ASSERT_TRUE(location.FindPlayer());
-    dir.write("Plattenbox.ini", dir.file("Win Amp/winamp.exe") + "\r");
-    ASSERT_TRUE(location.FindPlayer());
-    EXPECT_EQ(location.playerPath(), dir.file("Win Amp/winamp.exe") + " ");
-}
-
 class UnusableSettings : public FindingThePlayer,
                          public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(UnusableSettings, AskForThePlayerAndStoreTheChoice) {
     // Markers stand for settings a literal cannot hold.
     const std::string content = GetParam();
-    if (content == "<FIFO>") {
-        dir.makeFifo("Plattenbox.ini");
-    } else if (content == "</dev/zero>") {
-        dir.makeLink("Plattenbox.ini", "/dev/zero");
-    } else if (content == "<player a folder>") {
+    dir.put("fifo", "<FIFO>");
+    if (content == "<player a folder>")
         dir.write("Plattenbox.ini", dir.file("Win Amp") + "\r\n");
-    } else if (content == "<player a FIFO>") {
-        dir.makeFifo("fifo");
+    else if (content == "<player a FIFO>")
         dir.write("Plattenbox.ini", dir.file("fifo") + "\r\n");
-    } else if (content == "<player and NUL>") {
+    else if (content == "<player and NUL>")
         dir.write("Plattenbox.ini", dir.file("other.bin") + std::string("\0junk\r\n", 7));
-    } else if (content != "<missing>") {
-        dir.write("Plattenbox.ini", content);
-    }
+    else
+        dir.put("Plattenbox.ini", content);
     const std::string chosen = dir.file("Win Amp/WINAMP.EXE");
     fake.dialogs.answerNextFileDialog(chosen);
 
     ASSERT_TRUE(location.FindPlayer());
     EXPECT_EQ(fake.dialogs.messages, std::vector<MessageRequest>{firstMessage});
-    ASSERT_EQ(fake.dialogs.fileDialogs.size(), 1u);
-    const FileDialogRequest& dialog = fake.dialogs.fileDialogs[0];
-    EXPECT_EQ(dialog.title, QStringLiteral("Bitte WinAmp.Exe auswählen"));
-    EXPECT_EQ(dialog.filterLabel, QStringLiteral("WinAmp.Exe"));
-    EXPECT_EQ(dialog.filterFileName, QStringLiteral("winamp.exe"));
-    EXPECT_EQ(dialog.initialFolder, "/");
+    EXPECT_EQ(fake.dialogs.fileDialogs.size(), 1u);
     EXPECT_EQ(settings(), chosen + "\r\n");
     EXPECT_EQ(location.playerPath(), chosen + " ");
     EXPECT_EQ(fake.system.endRequests, 0);
@@ -100,83 +81,69 @@ INSTANTIATE_TEST_SUITE_P(Settings, UnusableSettings,
                                            "<player a folder>", "<player a FIFO>",
                                            "<player and NUL>"));
 
-TEST_F(FindingThePlayer, RefusesOtherNamesUntilRetryBringsAGoodOne) {
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe.bak"));
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Retry);
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe"));
+TEST_F(FindingThePlayer, TheUserChoosesUntilTheNameFitsOrCancels) {
+    struct Script {
+        const char* name;
+        bool shipped; // the adapter came with the program
+        // What each dialog gives: a name in "Win Amp", an absolute path, or none (Cancel).
+        std::vector<const char*> choices;
+        // F: the first message, R or C: a refusal answered Retry or Cancel, which ends.
+        std::string messages;
+        const char* stored; // what the settings hold after, if anything
+    };
+    const Script scripts[] = {
+        {"another name is refused", false, {"x.exe", "winamp.exe"}, "FR", "winamp.exe"},
+        {"Cancel is no choice", false, {nullptr, "winamp.exe"}, "FR", "winamp.exe"},
+        {"an unopenable choice", false, {"/weg/winamp.exe", "x.exe"}, "FFC", "/weg/winamp.exe"},
+        {"Cancel ends the program", false, {"x.exe"}, "FC", nullptr},
+        {"the shipped adapter", true, {nullptr, "x.exe", "winamp.exe"}, "FRR", "winamp.exe"},
+    };
+    for (const Script& s : scripts) {
+        SCOPED_TRACE(s.name);
+        const auto path = [&](const std::string& name) {
+            return name.starts_with('/') ? name : dir.file("Win Amp/" + name);
+        };
+        dir.remove("Plattenbox.ini");
+        FakePlatform fakes;
+        fakes.system.appDirectory = dir.path();
+        if (s.shipped)
+            fakes.system.shippedPlayerPath = path("winamp.exe");
+        std::vector<MessageRequest> expected;
+        for (const char m : s.messages) {
+            fakes.dialogs.answerNextMessage(m == 'F'   ? MessageAnswer::Ok
+                                            : m == 'R' ? MessageAnswer::Retry
+                                                       : MessageAnswer::Cancel);
+            expected.push_back(m == 'F' ? firstMessage : refusedMessage);
+        }
+        for (const char* choice : s.choices)
+            fakes.dialogs.answerNextFileDialog(choice ? std::optional(path(choice)) : std::nullopt);
 
-    ASSERT_TRUE(location.FindPlayer());
-    EXPECT_EQ(fake.dialogs.messages, (std::vector<MessageRequest>{firstMessage, refusedMessage}));
-    ASSERT_EQ(fake.dialogs.fileDialogs.size(), 2u);
-    // The dialog opens again on its previous choice.
-    EXPECT_EQ(fake.dialogs.fileDialogs[1].fileName, dir.file("Win Amp/winamp.exe.bak"));
-    EXPECT_EQ(settings(), dir.file("Win Amp/winamp.exe") + "\r\n");
+        const bool found = s.messages.back() != 'C';
+        EXPECT_EQ(PlayerLocation(fakes.platform()).FindPlayer(), found);
+        EXPECT_EQ(fakes.dialogs.messages, expected);
+        EXPECT_EQ(fakes.system.endRequests, found ? 0 : 1);
+        EXPECT_EQ(settings(), s.stored ? path(s.stored) + "\r\n" : "");
+        // Each dialog opens on the choice before, or on the shipped adapter's name only.
+        ASSERT_EQ(fakes.dialogs.fileDialogs.size(), s.choices.size());
+        std::string previous = s.shipped ? "winamp.exe" : "";
+        for (std::size_t i = 0; i < s.choices.size(); ++i) {
+            EXPECT_EQ(fakes.dialogs.fileDialogs[i].fileName, previous);
+            EXPECT_EQ(fakes.dialogs.fileDialogs[i].initialFolder,
+                      s.shipped ? dir.file("Win Amp") : "/");
+            if (s.choices[i])
+                previous = path(s.choices[i]);
+        }
+    }
 }
 
-TEST_F(FindingThePlayer, TheDialogOpensOnTheShippedAdapter) {
-    fake.system.shippedPlayerPath = dir.file("Win Amp/winamp.exe");
-    fake.dialogs.answerNextFileDialog(std::nullopt);
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Retry);
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe.bak"));
-    fake.dialogs.answerNextMessage(MessageAnswer::Retry);
-    fake.dialogs.answerNextFileDialog(fake.system.shippedPlayerPath);
-
-    ASSERT_TRUE(location.FindPlayer());
-    // Only the name field is filled in: a Cancel is still no choice and gets the question.
-    EXPECT_EQ(fake.dialogs.messages,
-              (std::vector<MessageRequest>{firstMessage, refusedMessage, refusedMessage}));
-    ASSERT_EQ(fake.dialogs.fileDialogs.size(), 3u);
-    for (const FileDialogRequest& dialog : fake.dialogs.fileDialogs)
-        EXPECT_EQ(dialog.initialFolder, dir.file("Win Amp"));
-    EXPECT_EQ(fake.dialogs.fileDialogs[0].fileName, "winamp.exe");
-    EXPECT_EQ(fake.dialogs.fileDialogs[1].fileName, "winamp.exe");
-    // A refused choice is shown again, as without an adapter.
-    EXPECT_EQ(fake.dialogs.fileDialogs[2].fileName, dir.file("Win Amp/winamp.exe.bak"));
-    EXPECT_EQ(settings(), fake.system.shippedPlayerPath + "\r\n");
-}
-
-TEST_F(FindingThePlayer, CancelInTheDialogKeepsThePreviousChoice) {
-    // First showing cancelled: no choice at all, so the name test refuses it.
-    fake.dialogs.answerNextFileDialog(std::nullopt);
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Retry);
+TEST_F(FindingThePlayer, CancelInALaterDialogTakesThePreviousChoice) {
     fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe"));
     ASSERT_TRUE(location.FindPlayer());
-
-    // Later the stored player is gone; a Cancel hands back the old choice, which is taken.
     dir.write("Plattenbox.ini", "/weg/winamp.exe\r\n");
-    fake.dialogs.messages.clear();
     fake.dialogs.answerNextFileDialog(std::nullopt);
     ASSERT_TRUE(location.FindPlayer());
-    EXPECT_EQ(fake.dialogs.fileDialogs.back().fileName, dir.file("Win Amp/winamp.exe"));
     EXPECT_EQ(location.playerPath(), dir.file("Win Amp/winamp.exe") + " ");
-}
-
-TEST_F(FindingThePlayer, AChoiceThatCannotBeOpenedIsAskedForAgain) {
-    fake.dialogs.answerNextFileDialog("/gibt/es/nicht/winamp.exe");
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe.bak"));
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Cancel);
-
-    EXPECT_FALSE(location.FindPlayer());
-    EXPECT_EQ(fake.dialogs.messages,
-              (std::vector<MessageRequest>{firstMessage, firstMessage, refusedMessage}));
-    EXPECT_EQ(settings(), "/gibt/es/nicht/winamp.exe\r\n");
-    EXPECT_EQ(fake.system.endRequests, 1);
-}
-
-TEST_F(FindingThePlayer, CancelEndsTheProgramAndWritesNothing) {
-    fake.dialogs.answerNextFileDialog(dir.file("other.bin"));
-    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
-    fake.dialogs.answerNextMessage(MessageAnswer::Cancel);
-
-    EXPECT_FALSE(location.FindPlayer());
-    EXPECT_EQ(fake.system.endRequests, 1);
-    EXPECT_EQ(fake.dialogs.fileDialogs.size(), 1u);
-    EXPECT_FALSE(dir.exists("Plattenbox.ini"));
+    EXPECT_EQ(fake.dialogs.messages, (std::vector<MessageRequest>{firstMessage, firstMessage}));
 }
 
 TEST_F(FindingThePlayer, SettingsThatCannotBeWrittenEndTheProgram) {
@@ -187,27 +154,11 @@ TEST_F(FindingThePlayer, SettingsThatCannotBeWrittenEndTheProgram) {
 
     EXPECT_FALSE(location.FindPlayer());
     ASSERT_EQ(fake.dialogs.messages.size(), 2u);
-    const MessageRequest& error = fake.dialogs.messages[1];
-    EXPECT_EQ(error.icon, MessageIcon::Critical);
-    EXPECT_TRUE(error.text.startsWith(
+    EXPECT_EQ(fake.dialogs.messages[1].icon, MessageIcon::Critical);
+    EXPECT_TRUE(fake.dialogs.messages[1].text.startsWith(
         QStringLiteral("Der Pfad von WinAmp kann nicht gespeichert werden !")));
     EXPECT_EQ(fake.system.endRequests, 1);
     EXPECT_EQ(dir.read("kein Ordner"), "");
-}
-
-TEST_F(FindingThePlayer, AReadOnlyDirectoryIsLeftAsItWas) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only directories";
-    dir.makeDirectory("nur lesbar");
-    fake.system.appDirectory = dir.file("nur lesbar");
-    std::filesystem::permissions(fake.system.appDirectory, std::filesystem::perms::owner_read |
-                                                               std::filesystem::perms::owner_exec);
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe"));
-
-    EXPECT_FALSE(location.FindPlayer());
-    std::filesystem::permissions(fake.system.appDirectory, std::filesystem::perms::owner_all);
-    EXPECT_EQ(fake.dialogs.messages.back().icon, MessageIcon::Critical);
-    EXPECT_TRUE(std::filesystem::is_empty(fake.system.appDirectory));
 }
 
 } // namespace

@@ -7,16 +7,9 @@ namespace liedspur::testing {
 
 namespace {
 MessageAnswer firstButton(MessageButtons buttons) {
-    switch (buttons) {
-    case MessageButtons::Ok:
+    if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
-    case MessageButtons::YesNo:
-    case MessageButtons::YesNoCancel:
-        return MessageAnswer::Yes;
-    case MessageButtons::RetryCancel:
-        return MessageAnswer::Retry;
-    }
-    return MessageAnswer::Ok;
+    return buttons == MessageButtons::RetryCancel ? MessageAnswer::Retry : MessageAnswer::Yes;
 }
 } // namespace
 
@@ -44,8 +37,10 @@ Status RecordingProcessStarter::start(const LaunchRequest& request) {
     if (request.target == LaunchRequest::Target::Player)
         while (!waitForPlayerTurn(turn)) {
         }
-    if (!failingProgram.empty() && request.program == failingProgram)
+    if (!failingProgram.empty() && request.program == failingProgram) {
+        refused.push_back(request);
         return Error{failure};
+    }
     if (request.target == LaunchRequest::Target::Player)
         m_turnEnds = std::chrono::steady_clock::now() + turn;
     started.push_back(request);

@@ -41,6 +41,8 @@ public:
     bool waitForPlayerTurn(std::chrono::milliseconds limit) override;
 
     std::vector<LaunchRequest> started;
+    // The starts that failed.
+    std::vector<LaunchRequest> refused;
     // How long each player start holds the turn, as a player that takes its time would.
     std::chrono::milliseconds turn{0};
     // When set, starts of this program fail with this description.

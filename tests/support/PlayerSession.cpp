@@ -1,15 +1,14 @@
 #include "PlayerSession.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
+#include <glob.h>
 #include <sstream>
-#include <thread>
 #include <unistd.h>
 
 namespace liedspur::testing {
@@ -17,25 +16,11 @@ namespace liedspur::testing {
 namespace {
 
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
-bool onPath(const std::string& program) {
-    std::istringstream path(std::getenv("PATH") ? std::getenv("PATH") : "");
-    for (std::string folder; std::getline(path, folder, ':');)
-        if (::access((folder + "/" + program).c_str(), X_OK) == 0)
-            return true;
-    return false;
-}
-
+// An ended process whose parent does not reap it counts as gone too.
 bool gone(pid_t pid) {
-    if (::kill(pid, 0) != 0)
-        return true;
-    // An ended process whose parent does not reap it counts as gone too.
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const auto close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+    const auto status = processStatus(std::to_string(pid));
+    return ::kill(pid, 0) != 0 || !status || status->state == 'Z';
 }
 
 void stop(pid_t pid) {
@@ -46,19 +31,17 @@ void stop(pid_t pid) {
 }
 
 std::optional<std::string> sdlOutputPlugin() {
-    for (const fs::path root : {"/usr/lib", "/usr/lib64", "/usr/local/lib"}) {
-        std::error_code error;
-        if (fs::exists(root / "audacious/Output/sdlout.so", error))
-            return (root / "audacious/Output/sdlout.so").string();
-        for (const fs::directory_entry& entry : fs::directory_iterator(root, error))
-            if (fs::exists(entry.path() / "audacious/Output/sdlout.so", error))
-                return (entry.path() / "audacious/Output/sdlout.so").string();
-    }
-    return std::nullopt;
+    glob_t found{};
+    std::optional<std::string> plugin;
+    if (::glob("/usr/{lib,lib64,local/lib}{,/*}/audacious/Output/sdlout.so", GLOB_BRACE, nullptr,
+               &found) == 0)
+        plugin = found.gl_pathv[0];
+    ::globfree(&found);
+    return plugin;
 }
 
 Finished audtool(const QStringList& arguments) {
-    return run(QStringLiteral("audtool"), arguments);
+    return run("audtool", arguments);
 }
 
 } // namespace
@@ -66,7 +49,7 @@ Finished audtool(const QStringList& arguments) {
 Finished run(const QString& program, const QStringList& arguments) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert("LC_ALL", "C.UTF-8");
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     const bool ok = process.waitForFinished(10000) &&
@@ -77,20 +60,9 @@ Finished run(const QString& program, const QStringList& arguments) {
     return {ok, output, process.readAllStandardError().toStdString()};
 }
 
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
 PlayerSession::PlayerSession() {
     for (const char* tool : {"audacious", "audtool", "dbus-daemon", "dbus-send", "sox"})
-        if (!onPath(tool)) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
             m_missing = std::string("needs ") + tool;
             return;
         }
@@ -108,22 +80,18 @@ PlayerSession::PlayerSession() {
         << "format 11\noutput " << *plugin
         << "\nstamp 1\nversion 48\nflags 0\nname SDL Output\ndomain audacious-plugins\n"
            "priority 0\nabout 1\nconfig 0\nenabled 1\n";
-    const auto set = [&](const char* variable, const char* name) {
-        ::setenv(variable, m_dir.filePath(QString::fromLatin1(name)).toLocal8Bit().constData(), 1);
-    };
-    set("XDG_RUNTIME_DIR", "run");
-    set("XDG_CONFIG_HOME", "config");
-    set("XDG_CACHE_HOME", "cache");
-    set("XDG_DATA_HOME", "data");
+    for (const auto& [variable, name] : {std::pair{"XDG_RUNTIME_DIR", "run"},
+                                         {"XDG_CONFIG_HOME", "config"},
+                                         {"XDG_CACHE_HOME", "cache"},
+                                         {"XDG_DATA_HOME", "data"}})
+        ::setenv(variable, m_dir.filePath(name).toLocal8Bit().constData(), 1);
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     // Whatever the adapter starts has no window.
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
 
     const Finished bus =
-        run(QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--session"), QStringLiteral("--fork"),
-             QStringLiteral("--print-address=1"), QStringLiteral("--print-pid=1")});
+        run("dbus-daemon", {"--session", "--fork", "--print-address=1", "--print-pid=1"});
     std::istringstream busLines(bus.output);
     std::string address;
     std::getline(busLines, address);
@@ -146,15 +114,15 @@ PlayerSession::~PlayerSession() {
 }
 
 std::string PlayerSession::folder() const {
-    return m_dir.filePath(QStringLiteral("files")).toStdString();
+    return m_dir.filePath("files").toStdString();
 }
 
 bool PlayerSession::startPlayer() {
     // Audacious now and then dies while it starts up; it gets a few goes.
     for (int attempt = 0; attempt < 3; ++attempt) {
         QProcess player;
-        player.setProgram(QStringLiteral("audacious"));
-        player.setArguments({QStringLiteral("-H")});
+        player.setProgram("audacious");
+        player.setArguments({"-H"});
         player.setStandardOutputFile(QProcess::nullDevice());
         player.setStandardErrorFile(QProcess::nullDevice());
         qint64 pid = 0;
@@ -172,29 +140,27 @@ bool PlayerSession::startPlayer() {
 
 void PlayerSession::stopPlayer() {
     if (playerAnswers())
-        audtool({QStringLiteral("shutdown")});
+        audtool({"shutdown"});
     stop(m_player);
     m_player = 0;
 }
 
 void PlayerSession::adoptPlayer() {
     const Finished owner =
-        run(QStringLiteral("dbus-send"),
-            {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-             QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-             QStringLiteral("org.freedesktop.DBus.GetConnectionUnixProcessID"),
-             QStringLiteral("string:org.atheme.audacious")});
+        run("dbus-send",
+            {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+             "org.freedesktop.DBus.GetConnectionUnixProcessID", "string:org.atheme.audacious"});
     const auto number = owner.output.find_last_of(' ');
     if (owner.ok && number != std::string::npos)
         m_player = static_cast<pid_t>(std::atol(owner.output.c_str() + number + 1));
 }
 
 bool PlayerSession::playerAnswers() {
-    return audtool({QStringLiteral("playlist-length")}).ok;
+    return audtool({"playlist-length"}).ok;
 }
 
 std::optional<std::size_t> PlayerSession::playlistLength() {
-    const Finished length = audtool({QStringLiteral("playlist-length")});
+    const Finished length = audtool({"playlist-length"});
     if (!length.ok)
         return std::nullopt;
     return static_cast<std::size_t>(std::atol(length.output.c_str()));
@@ -206,8 +172,7 @@ std::optional<std::vector<std::string>> PlayerSession::playlist() {
         return std::nullopt;
     std::vector<std::string> songs;
     for (std::size_t i = 1; i <= *length; ++i) {
-        const Finished song =
-            audtool({QStringLiteral("playlist-song-filename"), QString::number(i)});
+        const Finished song = audtool({"playlist-song-filename", QString::number(i)});
         if (!song.ok)
             return std::nullopt;
         songs.push_back(song.output);
@@ -216,11 +181,8 @@ std::optional<std::vector<std::string>> PlayerSession::playlist() {
 }
 
 bool PlayerSession::makeTone(const std::string& path) {
-    return run(QStringLiteral("sox"),
-               {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("8000"),
-                QStringLiteral("-c"), QStringLiteral("1"), QString::fromStdString(path),
-                QStringLiteral("synth"), QStringLiteral("1"), QStringLiteral("sine"),
-                QStringLiteral("440")})
+    return run("sox", {"-n", "-r", "8000", "-c", "1", QString::fromStdString(path), "synth", "1",
+                       "sine", "440"})
         .ok;
 }
 

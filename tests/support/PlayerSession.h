@@ -1,10 +1,10 @@
 #pragma once
 
+#include "Processes.h"
+
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <chrono>
-#include <functional>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -21,9 +21,6 @@ struct Finished {
 // Runs a program to its end (10 s at most) in a C.UTF-8 locale, which keeps audtool from
 // printing every letter beyond ASCII as "?".
 Finished run(const QString& program, const QStringList& arguments);
-
-// Whether `condition` holds within `timeout`; the window's events run meanwhile.
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
 // A headless Audacious on a session bus, runtime folder and configuration of its own, so
 // that nothing is shared with a desktop or another test run on the machine. Sets this

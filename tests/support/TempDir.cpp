@@ -16,33 +16,26 @@ TempDir::TempDir() : m_path(QFile::encodeName(m_dir.path()).toStdString()) {
         throw std::runtime_error("no temporary directory");
 }
 
-void TempDir::write(std::string_view name, std::string_view bytes) const {
-    writeFileBytes(file(name), bytes);
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
 }
 
-std::string TempDir::read(std::string_view name) const {
-    return readFileBytes(file(name));
-}
-
-bool TempDir::exists(std::string_view name) const {
-    return std::filesystem::exists(file(name));
-}
-
-void TempDir::makeDirectory(std::string_view name) const {
-    std::filesystem::create_directories(file(name));
-}
-
-void TempDir::makeFifo(std::string_view name) const {
-    if (::mkfifo(file(name).c_str(), 0644) != 0)
+void TempDir::put(std::string_view name, std::string_view content) const {
+    remove(name);
+    if (content == "<FIFO>" && ::mkfifo(file(name).c_str(), 0644) != 0)
         throw std::runtime_error("cannot make a FIFO");
+    if (content == "<folder>")
+        makeDirectory(name);
+    else if (content == "</dev/zero>")
+        std::filesystem::create_symlink("/dev/zero", file(name));
+    else if (content != "<missing>" && content != "<FIFO>")
+        write(name, content);
 }
 
-void TempDir::makeLink(std::string_view name, const std::string& target) const {
-    std::filesystem::create_symlink(target, file(name));
-}
-
-void TempDir::remove(std::string_view name) const {
-    std::filesystem::remove(file(name));
+void TempDir::clear() const {
+    for (const std::string& name : names())
+        remove(name);
 }
 
 std::vector<std::string> TempDir::names() const {
@@ -51,6 +44,21 @@ std::vector<std::string> TempDir::names() const {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+void TempDir::writeIndex(const std::vector<std::string>& songs,
+                         const std::vector<std::string>& folders) const {
+    write("index.dat", lines(songs));
+    write("files.dat", " " + std::to_string(songs.size()) + " \r\n");
+    write("index1.dat", lines(folders));
+    write("ordner.dat", " " + std::to_string(folders.size()) + " \r\n");
+}
+
+std::string lines(const std::vector<std::string>& items) {
+    std::string bytes;
+    for (const auto& item : items)
+        bytes += item + "\r\n";
+    return bytes;
 }
 
 std::string readFileBytes(const std::string& path) {

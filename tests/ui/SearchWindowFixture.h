@@ -2,9 +2,14 @@
 
 #include "FakePlatform.h"
 #include "TempDir.h"
+#include "ui/ResultListView.h"
 #include "ui/SearchWindow.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -13,39 +18,69 @@
 #include <string>
 #include <vector>
 
-class QLabel;
-class QLineEdit;
-
 namespace liedspur::testing {
 
 // The main window offscreen over index files in a temporary application directory, with
 // a player that exists and an index window that only counts how often it is shown.
 class SearchWindowFixture : public ::testing::Test {
 protected:
-    SearchWindowFixture();
-    ~SearchWindowFixture() override;
+    SearchWindowFixture() {
+        fake.system.appDirectory = dir.path();
+        dir.write("winamp.exe", "");
+        dir.write("Plattenbox.ini", player() + "\r\n");
+    }
+    ~SearchWindowFixture() override {
+        window.reset();
+        settle();
+    }
 
-    // Writes the four index files for these path and folder lines.
-    void writeIndex(const std::vector<std::string>& songs,
-                    const std::vector<std::string>& folders = {});
-    void writePlayerSettings();
     // Creates and shows the window and lets its first activation run.
-    void start();
+    void start() {
+        window = std::make_unique<Search>(fake.platform(), [this](QWidget*) {
+            ++indexWindows;
+            if (inIndexWindow)
+                inIndexWindow();
+        });
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        settle();
+    }
     // Lets pending events run, queued activations among them.
-    static void settle();
+    static void settle() {
+        for (int i = 0; i < 10; ++i)
+            QCoreApplication::processEvents();
+    }
 
     template <typename T> T* element(const char* name) const {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
-    void click(const char* button);
-    void typeSearchText(const QString& text);
-    QString info() const;
-    QLineEdit& searchField() const;
-    // The result list's rows as "item text|sub-item 1|sub-item 2".
-    std::vector<std::string> rows() const;
-    void selectRow(int position);
+    void click(const char* button) { element<QPushButton>(button)->click(); }
+    void search(const QString& text) {
+        searchField().setText(text);
+        click("cmd_suchen");
+    }
+    QString info() const { return element<QLabel>("lbl_info")->text(); }
+    QLineEdit& searchField() const { return *element<QLineEdit>("txt_suchen"); }
+    ResultListView& list() const { return *element<ResultListView>("lv_1"); }
+    void selectRow(int position) {
+        list().selectionModel()->select(list().model()->index(position - 1, 0),
+                                        QItemSelectionModel::ClearAndSelect |
+                                            QItemSelectionModel::Rows);
+    }
     // The starts as "play TARGET", "add TARGET" or "explorer FOLDER".
-    std::vector<std::string> started() const;
+    std::vector<std::string> started() const {
+        std::vector<std::string> starts;
+        for (const LaunchRequest& request : fake.processes.started) {
+            const bool explorer = request.target == LaunchRequest::Target::FileManager;
+            const bool add = request.arguments.size() == 2 && request.arguments[0] == "/add";
+            EXPECT_EQ(request.program, explorer ? request.program : player());
+            starts.push_back((explorer ? "explorer "
+                              : add    ? "add "
+                                       : "play ") +
+                             request.arguments.back());
+        }
+        return starts;
+    }
     std::string player() const { return dir.file("winamp.exe"); }
 
     TempDir dir;

@@ -1,0 +1,32 @@
+#pragma once
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace liedspur {
+
+class ResultListView;
+
+// The main window's elements at their designed places in the window's client area.
+struct SearchElements {
+    QGroupBox* Frame1 = nullptr;
+    QLineEdit* txt_suchen = nullptr;
+    QPushButton* cmd_suchen = nullptr;
+    QCheckBox* chk_MitOrdner = nullptr;
+    QLabel* lbl_info = nullptr;
+    QCheckBox* chk_genau = nullptr;
+    QPushButton* cmd_Alle = nullptr;
+    ResultListView* lv_1 = nullptr;
+
+    // Places the elements in `central` and sets the tab order and the designed widths of
+    // the list's columns.
+    explicit SearchElements(QWidget* central);
+    // The texts and states the window starts with.
+    void setDesignValues();
+};
+
+} // namespace liedspur
