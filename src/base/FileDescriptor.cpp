@@ -69,6 +69,16 @@ Result<FileDescriptor> openRegularFile(const std::string& path, int flags, std::
     return fd;
 }
 
+Result<std::size_t> readSome(const FileDescriptor& fd, char* buffer, std::size_t size) {
+    ssize_t got;
+    do
+        got = ::read(fd.get(), buffer, size);
+    while (got < 0 && errno == EINTR);
+    if (got < 0)
+        return fd.error(errno);
+    return static_cast<std::size_t>(got);
+}
+
 Status writeAll(const FileDescriptor& fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd.get(), bytes.data(), bytes.size());

@@ -2,6 +2,7 @@
 
 #include "base/Result.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -40,6 +41,9 @@ private:
 // open(2)'s; a file created gets mode 0644 less the umask; the descriptor is closed on exec.
 // Errors name the file as `name`, by default its own file name.
 Result<FileDescriptor> openRegularFile(const std::string& path, int flags, std::string name = {});
+
+// Reads at most `size` bytes from `fd` at its current position: how many, 0 at the end.
+Result<std::size_t> readSome(const FileDescriptor& fd, char* buffer, std::size_t size);
 
 // Writes all of `bytes` to `fd` at its current position, in as many calls as it takes.
 Status writeAll(const FileDescriptor& fd, std::string_view bytes);

@@ -58,18 +58,15 @@ Result<std::string> readShortFirstLine(const std::string& path, std::size_t maxL
     std::string bytes(maxLineBytes + 1, '\0');
     std::size_t filled = 0;
     while (!splitter.done() && filled < bytes.size()) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return fd.error(errno);
-        }
-        if (got == 0) {
+        const Result<std::size_t> got = readSome(fd, bytes.data() + filled, bytes.size() - filled);
+        if (!got)
+            return got.error();
+        if (got.value() == 0) {
             splitter.finish();
             break;
         }
-        splitter.feed(bytes.data() + filled, static_cast<std::size_t>(got));
-        filled += static_cast<std::size_t>(got);
+        splitter.feed(bytes.data() + filled, got.value());
+        filled += got.value();
     }
     if (splitter.lines() == 1)
         return std::move(first.text);

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #if defined(__x86_64__)
@@ -185,17 +184,14 @@ Result<Table> readLinesFrom(const std::string& path, std::uint64_t count, const 
     LineSplitter splitter(sink, count);
     std::vector<char> chunk(chunkSize);
     while (!splitter.done()) {
-        const ssize_t got = ::read(fd.get(), chunk.data(), chunk.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return fd.error(errno);
-        }
-        if (got == 0) {
+        const Result<std::size_t> got = readSome(fd, chunk.data(), chunk.size());
+        if (!got)
+            return got.error();
+        if (got.value() == 0) {
             splitter.finish();
             break;
         }
-        splitter.feed(chunk.data(), static_cast<std::size_t>(got));
+        splitter.feed(chunk.data(), got.value());
         if (yield)
             yield();
     }
