@@ -60,7 +60,7 @@ FolderTreeModel::FolderTreeModel(QObject* parent)
     : QAbstractItemModel(parent), m_top(std::make_unique<Node>()),
       m_folderIcon(QApplication::style()->standardIcon(QStyle::SP_DirIcon)) {
     auto root = std::make_unique<Node>();
-    root->name = "/";
+    root->name = '/';
     root->parent = m_top.get();
     m_top->children.push_back(std::move(root));
     m_top->listed = true;

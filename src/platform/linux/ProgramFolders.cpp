@@ -78,7 +78,8 @@ std::string applicationDirectoryFor(const std::string& executableDirectory,
 
 std::string shippedPlayerFor(const std::string& executableDirectory) {
     const std::string folder = withoutTrailingSlashes(executableDirectory);
-    const std::string playerName = "/" + std::string(playerFileName);
+    std::string playerName(1, '/');
+    playerName += playerFileName;
     if (isProgram(folder + playerName))
         return folder + playerName;
     if (!isInstalledCopy(folder))
