@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building, testing and running Liedspur needs, only what is missing.
+# Installs what building, testing and running Liedspur needs, only what is missing;
+# given package names, installs those instead.
 set -euo pipefail
 
 # One package a line.
@@ -29,6 +30,9 @@ packages=(
     # The formatting check of the sources.
     clang-format
 )
+if (($# > 0)); then
+    packages=("$@")
+fi
 
 missing=()
 for package in "${packages[@]}"; do
