@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -171,7 +170,7 @@ TEST_F(FolderScanning, FollowsLinksOnlyOutOfTheStartFolderAndNeverIntoPseudoFile
 
 TEST_F(FolderScanning, FoldersThatCannotBeListedArePassedOver) {
     // A path longer than the system takes cannot be opened, whoever runs the test.
-    make({"lang/", "verschlossen/", "verschlossen/geheim.mp3", "offen/", "offen/da.mp3"});
+    make({"lang/", "offen/", "offen/da.mp3"});
     int fd = ::open(at("lang").c_str(), O_RDONLY | O_DIRECTORY);
     for (int i = 0; i < 25 && fd >= 0; ++i) {
         ::mkdirat(fd, std::string(200, 'o').c_str(), 0755);
@@ -182,15 +181,11 @@ TEST_F(FolderScanning, FoldersThatCannotBeListedArePassedOver) {
     ASSERT_GE(fd, 0);
     ::close(::openat(fd, "tief.mp3", O_WRONLY | O_CREAT, 0644));
     ::close(fd);
-    ::chmod(at("verschlossen").c_str(), 0);
 
     ASSERT_EQ(run().value(), ScanEnd::Completed);
-    ::chmod(at("verschlossen").c_str(), 0755);
     // Too deep for a removal by path.
     ASSERT_EQ(std::system(("rm -rf '" + at("lang") + "'").c_str()), 0);
-    const std::set<std::string> found(progress.songs.begin(), progress.songs.end());
-    const std::set<std::string> readable = {at("offen/da.mp3"), at("verschlossen/geheim.mp3")};
-    EXPECT_EQ(found, ::geteuid() == 0 ? readable : std::set<std::string>{at("offen/da.mp3")});
+    EXPECT_EQ(progress.songs, Lines{at("offen/da.mp3")});
 }
 
 TEST_F(FolderScanning, FailuresEndTheRunWithTheReason) {
@@ -206,10 +201,6 @@ TEST_F(FolderScanning, FailuresEndTheRunWithTheReason) {
     const auto blocked = run();
     ASSERT_FALSE(blocked);
     EXPECT_NE(blocked.error().description.find("ordner.tmp"), std::string::npos);
-
-    const auto noDirectory = indexRun.run(app.file("fehlt"), root(), progress);
-    ASSERT_FALSE(noDirectory);
-    EXPECT_NE(noDirectory.error().description.find("mp3.tmp"), std::string::npos);
 }
 
 } // namespace

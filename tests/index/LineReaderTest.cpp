@@ -1,7 +1,5 @@
 #include "index/LineReader.h"
 
-#include "base/TextFile.h"
-
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -63,23 +61,11 @@ TEST(LineOffsets, GrowPastFourGibibytesKeepingEveryOffset) {
     const std::uint64_t values[] = {0, 7, 0xFFFFFFFF, 0x100000000, 0x100000009};
     for (const std::uint64_t value : values)
         offsets.push_back(value);
-    EXPECT_TRUE(offsets.wide());
     ASSERT_EQ(offsets.size(), std::size(values));
     for (std::size_t i = 0; i < std::size(values); ++i)
         EXPECT_EQ(offsets[i], values[i]);
     EXPECT_EQ(offsets.lastAtOrBelow(0x100000008, 0), 3u);
     EXPECT_EQ(offsets.lastAtOrBelow(6, 0), 0u);
-}
-
-TEST(ReadShortFirstLine, NeedsALineNoLongerThanTheLimit) {
-    testing::TempDir dir;
-    dir.write("empty", "");
-    dir.write("blank", "\r\n");
-    dir.write("two", "123456\rsecond\r\n");
-    EXPECT_FALSE(readShortFirstLine(dir.file("empty"), 6).ok());
-    EXPECT_EQ(readShortFirstLine(dir.file("blank"), 6).value(), "");
-    EXPECT_EQ(readShortFirstLine(dir.file("two"), 6).value(), "123456");
-    EXPECT_FALSE(readShortFirstLine(dir.file("two"), 5).ok());
 }
 
 } // namespace

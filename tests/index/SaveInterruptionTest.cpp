@@ -73,10 +73,6 @@ struct SaveCase {
     Lists run;
 };
 
-void PrintTo(const SaveCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class InterruptedSave : public ::testing::TestWithParam<SaveCase> {
 protected:
     void writeStart() {
