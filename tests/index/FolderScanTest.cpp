@@ -53,7 +53,7 @@ protected:
     IndexRun indexRun;
 };
 
-TEST_F(FolderScanning, WalksDepthFirstWithOwnSongsBeforeSubfolders) {
+TEST_F(FolderScanning, WalksDepthFirstWithOwnSongsBeforeSubfoldersOrTheStartFolderAlone) {
     // Read in turn: a wait for a listing read ahead looks at the cancel flag as well.
     indexRun = IndexRun(ListingReadAhead::Limits{0, 0, true});
     make({"A/A1/", "B/", "C/C1/", "Ordner.mp3/", "r2.mp3", "r1.mp3", ".mp3", "laut.MP3",
@@ -74,13 +74,12 @@ TEST_F(FolderScanning, WalksDepthFirstWithOwnSongsBeforeSubfolders) {
     EXPECT_EQ(indexRun.counters().foldersEntered, 7u);
     // Cancel looked at before each of the 17 files and each of the 7 subfolders.
     EXPECT_EQ(progress.cancelChecks, 17u + 7u);
-}
 
-TEST_F(FolderScanning, WithoutSubfoldersOnlyTheStartFoldersOwnSongs) {
-    make({"A/", "eins.mp3", "A/zwei.mp3"});
+    // Without subfolders only the start folder's own songs; the same without the slash.
+    progress = {};
     progress.subfolders = false;
-    ASSERT_EQ(run(root() + "/").value(), ScanEnd::Completed); // the same without the slash
-    EXPECT_EQ(progress.songs, Lines{at("eins.mp3")});
+    ASSERT_EQ(run(root() + "/").value(), ScanEnd::Completed);
+    EXPECT_EQ(progress.songs, at({".mp3", "r1.mp3", "r2.mp3"}));
     EXPECT_EQ(progress.folderLines, Lines{at("")});
     expectListsAsReported();
     EXPECT_EQ(withTrailingSlash("/"), "/");

@@ -47,12 +47,6 @@ Lists numbered(int songs, int folders, const std::string& prefix) {
     return lists;
 }
 
-Lists joined(Lists first, const Lists& second) {
-    first.songs.insert(first.songs.end(), second.songs.begin(), second.songs.end());
-    first.folders.insert(first.folders.end(), second.folders.begin(), second.folders.end());
-    return first;
-}
-
 // The index as a load gives it; none when it does not load.
 std::optional<Lists> loaded(const std::string& directory) {
     auto index = loadIndex(directory);
@@ -93,8 +87,13 @@ protected:
 
     // What saving the run over `before` gives.
     Lists saved(const std::optional<Lists>& before) const {
-        const SaveCase& c = GetParam();
-        return c.append ? joined(before.value_or(Lists{}), c.run) : c.run;
+        const Lists& run = GetParam().run;
+        if (!GetParam().append)
+            return run;
+        Lists lists = before.value_or(Lists{});
+        lists.songs.insert(lists.songs.end(), run.songs.begin(), run.songs.end());
+        lists.folders.insert(lists.folders.end(), run.folders.begin(), run.folders.end());
+        return lists;
     }
 
     // Only the index files are left, and the run's lists after an append.

@@ -39,7 +39,6 @@ protected:
 
 TEST_F(FileOpening, EntersAFolderWhoseNameIsNotUtf8AndKeepsItsBytes) {
     FileDialogRequest network;
-    network.title = QStringLiteral("Ordner im Netzwerk Auswählen");
     network.initialFolder = share.path() + "/";
     network.fileName = "Bitte Nicht Ändern !";
     network.acceptNonExisting = true;

@@ -118,13 +118,10 @@ TEST_F(Starting, AStartThatCannotHappenFailsAtOnceAndRunsNothing) {
 }
 
 TEST_F(Starting, TheFileManagerNeverWaitsForThePlayer) {
-    dir.makeDirectory("bin");
-    const std::string fileManager = dir.file("bin/xdg-open");
-    testing::writeFileBytes(fileManager, "#!/bin/sh\necho \"$1\" >> \"" + dir.file("log") + "\"\n");
-    std::filesystem::permissions(fileManager, std::filesystem::perms::owner_all);
+    script("xdg-open", "echo \"$1\" >> \"" + dir.file("log") + "\"");
     const std::string slow = script("slow", "exec /bin/sleep 3");
     const std::string savedPath = std::getenv("PATH");
-    ::setenv("PATH", dir.file("bin").c_str(), 1);
+    ::setenv("PATH", dir.file(folder).c_str(), 1);
 
     {
         PosixProcessStarter starter;

@@ -154,7 +154,6 @@ TEST_F(FindingThePlayer, SettingsThatCannotBeWrittenEndTheProgram) {
 
     EXPECT_FALSE(location.FindPlayer());
     ASSERT_EQ(fake.dialogs.messages.size(), 2u);
-    EXPECT_EQ(fake.dialogs.messages[1].icon, MessageIcon::Critical);
     EXPECT_TRUE(fake.dialogs.messages[1].text.startsWith(
         QStringLiteral("Der Pfad von WinAmp kann nicht gespeichert werden !")));
     EXPECT_EQ(fake.system.endRequests, 1);
