@@ -14,7 +14,6 @@ namespace liedspur {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 // Now and then lets the workers run ahead of the walk, so that many orders of events are
 // tried, and cancels after a number of looks at the flag.

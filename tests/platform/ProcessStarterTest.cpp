@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 
 namespace liedspur {
 namespace {

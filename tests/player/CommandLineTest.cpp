@@ -15,7 +15,6 @@ TEST(CommandLines, PlayAndAddQuoteTheTargetBehindTheBlankOfThePlayerPath) {
     EXPECT_EQ(play.text, "/opt/Win Amp/winamp.exe \"" + target + "\"");
     EXPECT_EQ(play.launch.program, "/opt/Win Amp/winamp.exe");
     EXPECT_EQ(play.launch.arguments, Arguments{target});
-    EXPECT_EQ(play.launch.style, WindowStyle::NormalNoFocus);
     EXPECT_EQ(play.launch.target, LaunchRequest::Target::Player);
 
     const CommandLine add = addCommand(playerPath, target);
@@ -28,7 +27,6 @@ TEST(CommandLines, ExplorerTakesTheFolderUnquoted) {
     EXPECT_EQ(explorer.text, "Explorer.exe /Musik/Mit Blank/");
     EXPECT_EQ(explorer.launch.target, LaunchRequest::Target::FileManager);
     EXPECT_EQ(explorer.launch.arguments, (Arguments{"/Musik/Mit Blank/"}));
-    EXPECT_EQ(explorer.launch.style, WindowStyle::NormalFocus);
 }
 
 } // namespace
