@@ -88,6 +88,7 @@ TEST(Search, FindsTheseRows) {
         const std::string term = prepareSearchTerm(c.text, c.exact);
         const ResultSet found = c.folders ? searchFolders(index, term) : searchSongs(index, term);
         EXPECT_EQ(found.numbers, c.rows) << c.why;
+        EXPECT_EQ(found.kind, c.folders ? RowKind::Folder : RowKind::Song);
     }
 }
 
