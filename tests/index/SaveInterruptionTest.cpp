@@ -67,6 +67,10 @@ struct SaveCase {
     Lists run;
 };
 
+void PrintTo(const SaveCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class InterruptedSave : public ::testing::TestWithParam<SaveCase> {
 protected:
     void writeStart() {

@@ -130,8 +130,11 @@ TEST_F(Starting, TheFileManagerNeverWaitsForThePlayer) {
                                      WindowStyle::NormalFocus};
         ASSERT_TRUE(starter.start(player(slow, {})).ok());
         ASSERT_TRUE(starter.start(player(slow, {})).ok());
+        // The second player holds the turn now.
+        const auto begin = Clock::now();
         ASSERT_TRUE(starter.start(explorer).ok());
         EXPECT_TRUE(eventually([&] { return log() == "/Musik/Mit Blank/\n"; }, 1s));
+        EXPECT_LT(Clock::now() - begin, 1s);
 
         ::setenv("PATH", dir.file("nowhere").c_str(), 1);
         EXPECT_FALSE(starter.start(explorer).ok());
