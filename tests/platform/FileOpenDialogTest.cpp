@@ -20,8 +20,7 @@ QStringList entries(const FileOpenDialog& dialog) {
 }
 
 QListWidgetItem* entry(const FileOpenDialog& dialog, const QString& text) {
-    const auto found = dialog.findChild<QListWidget*>()->findItems(text, Qt::MatchExactly);
-    return found.isEmpty() ? nullptr : found.front();
+    return dialog.findChild<QListWidget*>()->findItems(text, Qt::MatchExactly).value(0);
 }
 
 class FileOpening : public ::testing::Test {
