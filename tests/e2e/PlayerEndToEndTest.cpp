@@ -155,9 +155,6 @@ protected:
         for (pid_t pid = 0; pids >> pid;)
             ::kill(pid, SIGKILL);
     }
-    static std::string realPlayer() {
-        return QStandardPaths::findExecutable(QStringLiteral("audacious")).toStdString();
-    }
 
     static inline std::unique_ptr<PlayerSession> s_session;
 
@@ -219,10 +216,11 @@ class SlowPlayer : public PlayerEndToEnd, public ::testing::WithParamInterface<d
 
 TEST_P(SlowPlayer, GetsEveryCommandInOrder) {
     s_session->stopPlayer();
-    const std::string delay = std::to_string(GetParam());
-    const ScopedVariable path("PATH",
-                              standIn("sleep " + delay + "\nexec " + realPlayer() + " \"$@\"") +
-                                  ":" + std::getenv("PATH"));
+    const std::string player =
+        QStandardPaths::findExecutable(QStringLiteral("audacious")).toStdString();
+    const std::string script =
+        "sleep " + std::to_string(GetParam()) + "\nexec " + player + " \"$@\"";
+    const ScopedVariable path("PATH", standIn(script) + ":" + std::getenv("PATH"));
     // Room for a player that starts slowly on a busy machine besides the delay.
     const ScopedVariable timeout("LIEDSPUR_PLAYER_TIMEOUT", "15");
     list.rows = rows(11, 10);

@@ -40,10 +40,6 @@ std::optional<std::string> sdlOutputPlugin() {
     return plugin;
 }
 
-Finished audtool(const QStringList& arguments) {
-    return run("audtool", arguments);
-}
-
 } // namespace
 
 Finished run(const QString& program, const QStringList& arguments) {
@@ -140,7 +136,7 @@ bool PlayerSession::startPlayer() {
 
 void PlayerSession::stopPlayer() {
     if (playerAnswers())
-        audtool({"shutdown"});
+        run("audtool", {"shutdown"});
     stop(m_player);
     m_player = 0;
 }
@@ -156,11 +152,11 @@ void PlayerSession::adoptPlayer() {
 }
 
 bool PlayerSession::playerAnswers() {
-    return audtool({"playlist-length"}).ok;
+    return run("audtool", {"playlist-length"}).ok;
 }
 
 std::optional<std::size_t> PlayerSession::playlistLength() {
-    const Finished length = audtool({"playlist-length"});
+    const Finished length = run("audtool", {"playlist-length"});
     if (!length.ok)
         return std::nullopt;
     return static_cast<std::size_t>(std::atol(length.output.c_str()));
@@ -172,7 +168,7 @@ std::optional<std::vector<std::string>> PlayerSession::playlist() {
         return std::nullopt;
     std::vector<std::string> songs;
     for (std::size_t i = 1; i <= *length; ++i) {
-        const Finished song = audtool({"playlist-song-filename", QString::number(i)});
+        const Finished song = run("audtool", {"playlist-song-filename", QString::number(i)});
         if (!song.ok)
             return std::nullopt;
         songs.push_back(song.output);

