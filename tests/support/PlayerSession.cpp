@@ -50,10 +50,8 @@ Finished run(const QString& program, const QStringList& arguments) {
     process.start(program, arguments);
     const bool ok = process.waitForFinished(10000) &&
                     process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    std::string output = process.readAllStandardOutput().toStdString();
-    while (!output.empty() && output.back() == '\n')
-        output.pop_back();
-    return {ok, output, process.readAllStandardError().toStdString()};
+    return {ok, process.readAllStandardOutput().trimmed().toStdString(),
+            process.readAllStandardError().toStdString()};
 }
 
 PlayerSession::PlayerSession() {

@@ -89,7 +89,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Gesture{"FolderOtherKeysNothing", true, 2, "#+aZ", {}},
                       Gesture{"OpenInExplorer", false, 2, "@OpenInExplorer", {"explorer /m/A B/"}},
                       Gesture{"OpenMitAmp", false, 2, "@OpenMitAmp", {"play /m/A B"}},
-                      Gesture{"OpenMitAmpAtTheRoot", false, 3, "@OpenMitAmp", {"play /"}},
                       Gesture{"AlleInPlaylist", false, 2, "@AlleInPlaylist", {"add /m/A B"}},
                       Gesture{"LiedAbspielen", false, 2, "@LiedAbspielen", {"play " + zwei}},
                       Gesture{"InWinAmpList", false, 2, "@InWinAmpList", {"add " + zwei}},
