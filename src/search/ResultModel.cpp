@@ -36,6 +36,19 @@ std::string_view ResultModel::columnText(std::size_t position, Column column) co
     return column == TitleColumn ? snapshot.fileName(number) : snapshot.folderPath(number);
 }
 
+QModelIndex ResultModel::index(int row, int column, const QModelIndex& parent) const {
+    if (parent.isValid() || row < 0 || static_cast<std::size_t>(row) >= m_rows.size() ||
+        column < 0 || column >= ColumnCount)
+        return {};
+    return createIndex(row, column);
+}
+
+Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return {};
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
 int ResultModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }

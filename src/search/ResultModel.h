@@ -32,6 +32,10 @@ public:
     // no row is made, so that a pass over a million rows stays cheap.
     std::string_view columnText(std::size_t position, Column column) const;
 
+    // index() and flags() without the base class's range checks through virtual calls: the
+    // list view asks both for every row when it lays out millions of them.
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

@@ -32,6 +32,7 @@ TEST_F(ResultModelTest, DecodesForDisplayOnly) {
     EXPECT_EQ(model.rowAt(2)->itemText(), "Lied \xff.mp3");
     EXPECT_FALSE(model.rowAt(0).has_value());
     EXPECT_FALSE(model.rowAt(4).has_value());
+    EXPECT_FALSE(model.index(3, 0).isValid());
 
     model.assign(listAllFolders(snapshot));
     EXPECT_EQ(shown(1, 0), "Siehe Ordner");
