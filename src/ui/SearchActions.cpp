@@ -89,25 +89,23 @@ void SearchActions::cmd_Alle_Click() {
         ShowAllFolders();
         return;
     }
-    lv_1->rows().clear();
-    setInfo("Info: Gefundene Songs = ", lv_1->count());
-    {
-        WaitCursor wait;
-        lv_1->rows().assign(listAllSongs(m_searchIndex->snapshot()));
-    }
-    focusFilledList();
-    setInfo("Info: Gefundene Files = ", lv_1->count());
+    showListing(listAllSongs, "Info: Gefundene Songs = ", "Info: Gefundene Files = ");
 }
 
 void SearchActions::ShowAllFolders() {
+    showListing(listAllFolders, "Info: Gefundene Ordner = ", "Info: Gefundene Ordner = ");
+}
+
+void SearchActions::showListing(ResultSet (*list)(const IndexPtr&), const char* whileListing,
+                                const char* listed) {
     lv_1->rows().clear();
-    setInfo("Info: Gefundene Ordner = ", lv_1->count());
+    setInfo(whileListing, lv_1->count());
     {
         WaitCursor wait;
-        lv_1->rows().assign(listAllFolders(m_searchIndex->snapshot()));
+        lv_1->rows().assign(list(m_searchIndex->snapshot()));
     }
     focusFilledList();
-    setInfo("Info: Gefundene Ordner = ", lv_1->count());
+    setInfo(listed, lv_1->count());
 }
 
 void SearchActions::chk_MitOrdner_Click() {

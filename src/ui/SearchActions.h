@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/ResultSet.h"
 #include "search/SearchIndex.h"
 #include "ui/SearchElements.h"
 
@@ -34,6 +35,9 @@ private:
     void setInfo(const char* caption, std::size_t count);
     // The list after a search or listing: focus, row 1 selected, columns fitted.
     void focusFilledList();
+    // A whole table into the list, its count line saying `whileListing` until it is shown.
+    void showListing(ResultSet (*list)(const IndexPtr&), const char* whileListing,
+                     const char* listed);
 
     const SearchIndexPtr& m_searchIndex;
     std::string m_searchTerm; // SearchTerm
