@@ -22,7 +22,9 @@ inline const char* firstLineEnd(const char* from, const char* end) {
 // The line rule of every text file the program reads: a line ends at CR (an LF right after
 // it belongs to the same line end), at LF, or at the end of the file, and its text holds
 // neither. The bytes come in chunks as they are read; lines and CR LF pairs run across
-// chunk borders. Stops after `wanted` lines. `Sink` takes the lines:
+// chunk borders. Stops after `wanted` lines, or at the first line longer than
+// `maxLineBytes`: what it carries of a line stays within that, whatever the file holds.
+// `Sink` takes the lines:
 //   const char* findLineEnd(const char* from, const char* end, bool lineStart)
 //       the first CR or LF in [from, end), or `end`; `lineStart` is false where `from`
 //       goes on with a line begun in an earlier chunk

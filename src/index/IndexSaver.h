@@ -13,8 +13,9 @@ namespace liedspur {
 // Both saves change the four index files all together or not at all: after a failure or
 // an interruption at any point the index loads as the old one or as the new one. A save
 // fails only when the index is still the old one; a failed save leaves the run's temporary
-// lists, so it can be tried again, and a save tried again after it did happen is not made
-// twice. `ops` makes every file operation; tests hand in one that fails.
+// lists, so it can be tried again, and the same run's save tried again while its commit
+// waits to be finished is not made twice. `ops` makes every file operation; tests hand in
+// one that fails.
 
 // How a save that happened ended: Finished, or Pending when the disk took no more writes
 // before the files were all in place. The index loads as the new one either way.
