@@ -1,6 +1,11 @@
 // Kills a saving process with SIGKILL at random moments and loads the index after each
 // kill: it must be exactly the old index or exactly the new one, never mixed or unloadable.
 // Replace and append, each alternating a run larger and a run smaller than the old index.
+// Then fails each file operation of a save in turn (EIO, ENOSPC or EINTR once, or every
+// write from there on as a disk gone read-only), those after the commit point included:
+// a save must answer failed exactly when the next load gives the old index
+// (reported_failed_but_saved and reported_saved_but_old 0), and saving again after a failed
+// or unfinished append must add the run once (append_retry_doubled 0).
 //
 //   save_crash_bench [mid-save kills per mode, default 500] [old songs, default 100000]
 
@@ -12,6 +17,7 @@
 #include "index/IndexSaver.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -104,10 +110,11 @@ void prepare(const std::string& directory, const Lists& old, const Run& run) {
     writeLines(path(directory, runFolderList), run.lists.folders);
 }
 
-bool save(Mode mode, const std::string& directory, const Run& run) {
+Result<SaveOutcome> save(Mode mode, const std::string& directory, const Run& run,
+                         const FileOps& ops = FileOps()) {
     if (mode == Mode::Replace)
-        return replaceIndex(directory, run.lists.songs.size(), run.lists.folders.size()).ok();
-    return appendIndex(directory, run.songs, run.lists.folders.size()).ok();
+        return replaceIndex(directory, run.lists.songs.size(), run.lists.folders.size(), ops);
+    return appendIndex(directory, run.songs, run.lists.folders.size(), ops);
 }
 
 struct Outcome {
@@ -128,7 +135,7 @@ Outcome saveInChild(Mode mode, const std::string& directory, const Run& run,
         const char go = 1;
         if (::write(started[1], &go, 1) != 1)
             ::_exit(3);
-        ::_exit(save(mode, directory, run) ? 0 : 1);
+        ::_exit(save(mode, directory, run).ok() ? 0 : 1);
     }
     ::close(started[1]);
     char go = 0;
@@ -154,6 +161,66 @@ bool holds(const IndexSnapshot& index, const Lists& lists) {
         if (index.folder(row) != lists.folders[row - 1])
             return false;
     return true;
+}
+
+struct FaultTally {
+    int injected = 0;
+    int afterCommitPoint = 0; // the next load gives the new index
+    int pending = 0;          // saved, its last steps left to the next load
+    int failedButSaved = 0;
+    int savedButOld = 0;
+    int unloadable = 0;
+    int retryDoubled = 0;
+};
+
+// Fails call `at` of a save: once with `error`, or with EROFS every write from there on.
+FileOps failingAt(int at, int error, int& calls) {
+    return FileOps([at, error, &calls](FileOps::Access access) {
+        ++calls;
+        if (error != EROFS)
+            return calls == at ? error : 0;
+        return calls >= at && access == FileOps::Access::Writes ? EROFS : 0;
+    });
+}
+
+// What a load gives of `directory` now, read from a copy: loading finishes a save left
+// unfinished, and the user's retry comes before any load.
+Result<IndexPtr> loadCopy(const std::string& directory, const std::string& copy) {
+    std::filesystem::remove_all(copy);
+    std::filesystem::copy(directory, copy);
+    return loadIndex(copy);
+}
+
+void injectFaults(Mode mode, const std::string& directory, const Lists& old, const Run& run,
+                  FaultTally& tally) {
+    const bench::ScratchDirectory copies;
+    const std::string copy = copies.path() + "/kopie";
+    const Lists fresh = mode == Mode::Replace ? run.lists : joined(old, run.lists);
+    for (const int error : {EIO, ENOSPC, EINTR, EROFS}) {
+        for (int at = 1;; ++at) {
+            prepare(directory, old, run);
+            int calls = 0;
+            const Result<SaveOutcome> answer =
+                save(mode, directory, run, failingAt(at, error, calls));
+            if (calls < at)
+                break;
+            ++tally.injected;
+            auto loaded = loadCopy(directory, copy);
+            const bool isNew = loaded && holds(*loaded.value(), fresh);
+            const bool isOld = loaded && holds(*loaded.value(), old);
+            tally.unloadable += !isNew && !isOld;
+            tally.afterCommitPoint += isNew;
+            tally.failedButSaved += !answer && isNew;
+            tally.savedButOld += answer && !isNew;
+            tally.pending += answer && answer.value() == SaveOutcome::Pending;
+            if (mode != Mode::Append || (answer && answer.value() == SaveOutcome::Finished))
+                continue;
+            // The user saves again: the run must be in the index once.
+            save(mode, directory, run).ignoreError();
+            auto again = loadIndex(directory);
+            tally.retryDoubled += !again || !holds(*again.value(), fresh);
+        }
+    }
 }
 
 struct Tally {
@@ -224,10 +291,23 @@ int main(int argc, char** argv) {
         total.fresh += tally.fresh;
         total.broken += tally.broken;
     }
+    FaultTally faults;
+    for (const Mode mode : {Mode::Replace, Mode::Append})
+        injectFaults(mode, directory, old, runs[mode == Mode::Replace ? 0 : 1], faults);
+    report.add("fault_injections", faults.injected, 0);
+    report.add("fault_injections_after_commit_point", faults.afterCommitPoint, 0);
+    report.add("saved_pending_for_next_load", faults.pending, 0);
+    report.add("reported_failed_but_saved", faults.failedButSaved, 0);
+    report.add("reported_saved_but_old", faults.savedButOld, 0);
+    report.add("unloadable_after_fault", faults.unloadable, 0);
+    report.add("append_retry_doubled", faults.retryDoubled, 0);
+
     report.add("kills_mid_save", total.killsMidSave, 0);
     report.add("old", total.old, 0);
     report.add("new", total.fresh, 0);
     report.add("broken", total.broken, 0);
     report.print();
-    return total.broken == 0 ? 0 : 1;
+    const int wrong = total.broken + faults.failedButSaved + faults.savedButOld +
+                      faults.unloadable + faults.retryDoubled;
+    return wrong == 0 ? 0 : 1;
 }

@@ -53,7 +53,7 @@ Result<std::string> readShortFirstLine(const std::string& path, std::size_t maxL
         return opened.error();
     const FileDescriptor& fd = opened.value();
     FirstLine first;
-    LineSplitter splitter(first, 1);
+    LineSplitter splitter(first, 1, maxLineBytes);
     // One byte more than the longest line, to see its line end.
     std::string bytes(maxLineBytes + 1, '\0');
     std::size_t filled = 0;

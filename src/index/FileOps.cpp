@@ -9,23 +9,23 @@
 
 namespace liedspur {
 
-std::optional<int> FileOps::fault() const {
+std::optional<int> FileOps::fault(Access access) const {
     if (!m_fault)
         return std::nullopt;
-    if (const int error = m_fault(); error != 0)
+    if (const int error = m_fault(access); error != 0)
         return error;
     return std::nullopt;
 }
 
 Result<FileDescriptor> FileOps::open(const std::string& path, int flags, std::string name) const {
-    if (const auto error = fault())
+    if (const auto error = fault((flags & O_ACCMODE) == O_RDONLY ? Access::Reads : Access::Writes))
         return systemError(*error, name.empty() ? fileNameOf(path) : name);
     return openRegularFile(path, flags, std::move(name));
 }
 
 Result<std::size_t> FileOps::readAt(const FileDescriptor& fd, char* buffer, std::size_t size,
                                     off_t offset) const {
-    if (const auto error = fault())
+    if (const auto error = fault(Access::Reads))
         return fd.error(*error);
     ssize_t got;
     do
@@ -38,7 +38,7 @@ Result<std::size_t> FileOps::readAt(const FileDescriptor& fd, char* buffer, std:
 
 Status FileOps::writeAllAt(const FileDescriptor& fd, std::string_view bytes, off_t offset) const {
     while (!bytes.empty()) {
-        if (const auto error = fault())
+        if (const auto error = fault(Access::Writes))
             return fd.error(*error);
         ssize_t written;
         do
@@ -53,7 +53,7 @@ Status FileOps::writeAllAt(const FileDescriptor& fd, std::string_view bytes, off
 }
 
 Status FileOps::truncate(const FileDescriptor& fd, off_t length) const {
-    if (const auto error = fault())
+    if (const auto error = fault(Access::Writes))
         return fd.error(*error);
     if (::ftruncate(fd.get(), length) != 0)
         return fd.error(errno);
@@ -61,7 +61,7 @@ Status FileOps::truncate(const FileDescriptor& fd, off_t length) const {
 }
 
 Status FileOps::sync(const FileDescriptor& fd) const {
-    if (const auto error = fault())
+    if (const auto error = fault(Access::Writes))
         return fd.error(*error);
     if (::fsync(fd.get()) != 0)
         return fd.error(errno);
@@ -69,7 +69,8 @@ Status FileOps::sync(const FileDescriptor& fd) const {
 }
 
 Status FileOps::close(FileDescriptor& fd) const {
-    const auto error = fault();
+    // Writes have been made or refused before: a close alone changes nothing on disk.
+    const auto error = fault(Access::Reads);
     Status closed = fd.close();
     if (error)
         return fd.error(*error);
@@ -77,7 +78,7 @@ Status FileOps::close(FileDescriptor& fd) const {
 }
 
 Status FileOps::rename(const std::string& from, const std::string& to) const {
-    if (const auto error = fault())
+    if (const auto error = fault(Access::Writes))
         return systemError(*error, fileNameOf(to));
     if (::rename(from.c_str(), to.c_str()) != 0)
         return systemError(errno, fileNameOf(to));
@@ -85,7 +86,7 @@ Status FileOps::rename(const std::string& from, const std::string& to) const {
 }
 
 Status FileOps::remove(const std::string& path) const {
-    if (const auto error = fault())
+    if (const auto error = fault(Access::Writes))
         return systemError(*error, fileNameOf(path));
     if (::unlink(path.c_str()) != 0)
         return systemError(errno, fileNameOf(path));
@@ -93,7 +94,7 @@ Status FileOps::remove(const std::string& path) const {
 }
 
 Status FileOps::syncDirectory(const std::string& path) const {
-    if (const auto error = fault())
+    if (const auto error = fault(Access::Writes))
         return systemError(*error, fileNameOf(path));
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), fileNameOf(path));
     if (!fd.valid())

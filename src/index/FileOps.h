@@ -16,8 +16,10 @@ namespace liedspur {
 // any one of them fail. Errors name the file concerned by its file name.
 class FileOps {
 public:
+    // Whether a call only reads, or changes what is on disk.
+    enum class Access { Reads, Writes };
     // Asked before every call: an error number to fail it with, or 0 to make it.
-    using Fault = std::function<int()>;
+    using Fault = std::function<int(Access)>;
 
     FileOps() = default;
     explicit FileOps(Fault fault) : m_fault(std::move(fault)) {}
@@ -42,7 +44,7 @@ public:
 
 private:
     // The error number the next call fails with, or none when it is made.
-    std::optional<int> fault() const;
+    std::optional<int> fault(Access access) const;
 
     Fault m_fault;
 };

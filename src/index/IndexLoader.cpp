@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
-#include <sys/stat.h>
 #include <utility>
 
 namespace liedspur {
@@ -18,17 +17,6 @@ namespace {
 
 // A count line is short; reading no further keeps a huge or endless file from costing more.
 constexpr std::size_t countLineLimit = 4096;
-
-// Every line takes at least one byte, its line end or a character, so a count above the
-// list's size in bytes can never be met; it fails here, before anything is read.
-Status checkCountFitsList(const std::string& listPath, std::uint64_t count) {
-    struct stat info {};
-    if (::stat(listPath.c_str(), &info) != 0)
-        return systemError(errno, fileNameOf(listPath));
-    if (count > static_cast<std::uint64_t>(info.st_size))
-        return shortListError(fileNameOf(listPath));
-    return success();
-}
 
 // A file written this shortly before it is looked at can be written again without its
 // times changing, as file times advance in ticks (up to seconds on some file systems).
@@ -39,31 +27,65 @@ template <typename Table> struct CountedList {
     Table lines;
 };
 
+Result<CountFile> readCountLine(const std::string& path, std::string_view name) {
+    auto line = readShortFirstLine(path, countLineLimit);
+    if (!line)
+        return line.error();
+    const auto count = parseCountLine(line.value());
+    if (!count)
+        return Error{"Die Datei " + std::string(name) + " enthält keine Anzahl"};
+    return CountFile{std::move(line.value()), *count};
+}
+
+// The index files in the order the load reads them: each count before its list.
+constexpr std::array<std::string_view, 4> loadOrder = {
+    indexfiles::songCount, indexfiles::songList, indexfiles::folderCount, indexfiles::folderList};
+
 template <typename Table, typename Read>
-Result<CountedList<Table>> loadCountedList(const std::string& directory, std::string_view countFile,
-                                           std::string_view listFile, Read read) {
-    auto count = readCountFile(directory, countFile);
+Result<CountedList<Table>> loadCountedList(const std::string& directory, const PendingSave& pending,
+                                           std::string_view countFile, std::string_view listFile,
+                                           Read read) {
+    auto count = readCountLine(pending.pathOf(directory, countFile), countFile);
     if (!count)
         return count.error();
-    const std::string listPath = indexfiles::path(directory, listFile);
-    if (Status fits = checkCountFitsList(listPath, count.value().count); !fits)
-        return fits.error();
     // Rows are numbered in 32 bits everywhere after the load.
     if (count.value().count > std::numeric_limits<std::uint32_t>::max())
         return Error{"Die Datei " + std::string(countFile) + " nennt zu viele Zeilen"};
-    auto lines = read(listPath, count.value().count);
+    auto lines = read(pending.pathOf(directory, listFile), count.value().count);
     if (!lines)
         return lines.error();
     return CountedList<Table>{std::move(count.value().text), std::move(lines.value())};
 }
 
-// In the order the load reads them.
-std::optional<std::array<FileStamp, 4>> stampIndexFiles(const std::string& directory) {
+// Reads the index as `pending` left it, which the caller got once for this load.
+Result<IndexPtr> readIndex(const std::string& directory, const PendingSave& pending,
+                           const Yield& yield) {
+    if (!pending.readable())
+        return pending.problem;
+    auto songs =
+        loadCountedList<SongTable>(directory, pending, indexfiles::songCount, indexfiles::songList,
+                                   [&](const std::string& path, std::uint64_t count) {
+                                       return readSongLines(path, count, yield);
+                                   });
+    if (!songs)
+        return songs.error();
+    auto folders = loadCountedList<LineTable>(directory, pending, indexfiles::folderCount,
+                                              indexfiles::folderList,
+                                              [&](const std::string& path, std::uint64_t count) {
+                                                  return readLines(path, count, yield);
+                                              });
+    if (!folders)
+        return folders.error();
+    return IndexPtr(std::make_shared<const IndexSnapshot>(
+        std::move(songs.value().countText), std::move(songs.value().lines),
+        std::move(folders.value().countText), std::move(folders.value().lines)));
+}
+
+std::optional<std::array<FileStamp, 4>> stampIndexFiles(const std::string& directory,
+                                                        const PendingSave& pending) {
     std::array<FileStamp, 4> stamps;
-    const std::string_view names[] = {indexfiles::songCount, indexfiles::songList,
-                                      indexfiles::folderCount, indexfiles::folderList};
     for (std::size_t i = 0; i < stamps.size(); ++i) {
-        auto stamp = stampOf(indexfiles::path(directory, names[i]));
+        auto stamp = stampOf(pending.pathOf(directory, loadOrder[i]));
         if (!stamp)
             return std::nullopt;
         stamps[i] = *stamp;
@@ -80,34 +102,11 @@ bool settledBefore(const std::array<FileStamp, 4>& stamps, std::int64_t timeNs) 
 } // namespace
 
 Result<CountFile> readCountFile(const std::string& directory, std::string_view name) {
-    auto line = readShortFirstLine(indexfiles::path(directory, name), countLineLimit);
-    if (!line)
-        return line.error();
-    const auto count = parseCountLine(line.value());
-    if (!count)
-        return Error{"Die Datei " + std::string(name) + " enthält keine Anzahl"};
-    return CountFile{std::move(line.value()), *count};
+    return readCountLine(indexfiles::path(directory, name), name);
 }
 
-Result<IndexPtr> loadIndex(const std::string& directory, const Yield& yield) {
-    if (Status finished = finishPendingSave(directory); !finished)
-        return finished.error();
-    auto songs = loadCountedList<SongTable>(directory, indexfiles::songCount, indexfiles::songList,
-                                            [&](const std::string& path, std::uint64_t count) {
-                                                return readSongLines(path, count, yield);
-                                            });
-    if (!songs)
-        return songs.error();
-    auto folders =
-        loadCountedList<LineTable>(directory, indexfiles::folderCount, indexfiles::folderList,
-                                   [&](const std::string& path, std::uint64_t count) {
-                                       return readLines(path, count, yield);
-                                   });
-    if (!folders)
-        return folders.error();
-    return IndexPtr(std::make_shared<const IndexSnapshot>(
-        std::move(songs.value().countText), std::move(songs.value().lines),
-        std::move(folders.value().countText), std::move(folders.value().lines)));
+Result<IndexPtr> loadIndex(const std::string& directory, const Yield& yield, const FileOps& ops) {
+    return readIndex(directory, finishPendingSave(directory, ops), yield);
 }
 
 IndexStore::Outcome IndexStore::reload(const std::string& directory, const Yield& yield,
@@ -121,27 +120,29 @@ IndexStore::Outcome IndexStore::reload(const std::string& directory, const Yield
     } loadingFlag(m_loading);
 
     // A save left half done changes the files; finished first, it is never taken for the
-    // index already in use.
-    if (!finishPendingSave(directory)) {
+    // index already in use. Once for each reload: the load reads what this one left.
+    const PendingSave pending = finishPendingSave(directory);
+    if (!pending.readable()) {
         m_readFrom.reset();
         return Outcome::Failed;
     }
     // Looked at before reading: a change made while the files are read shows next time.
     const std::int64_t lookedAt = fileClockNs();
-    const auto stamps = stampIndexFiles(directory);
+    const auto stamps = stampIndexFiles(directory, pending);
     if (stamps && m_readFrom && *stamps == *m_readFrom)
         return Outcome::Unchanged;
 
     if (beforeReading)
         beforeReading();
-    auto loaded = loadIndex(directory, yield);
+    auto loaded = readIndex(directory, pending, yield);
     if (!loaded) {
         m_readFrom.reset();
         return Outcome::Failed;
     }
     m_current = std::move(loaded.value());
     m_readFrom.reset();
-    if (stamps && settledBefore(*stamps, lookedAt))
+    // Files still waiting beside their names are moved at the next chance, and read anew.
+    if (stamps && pending.state != PendingSave::State::Pending && settledBefore(*stamps, lookedAt))
         m_readFrom = stamps;
     return Outcome::Loaded;
 }

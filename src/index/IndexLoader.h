@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "index/FileOps.h"
 #include "index/FileStamp.h"
 #include "index/IndexSnapshot.h"
 #include "index/LineReader.h"
@@ -25,8 +26,9 @@ Result<CountFile> readCountFile(const std::string& directory, std::string_view n
 
 // Reads files.dat, index.dat, ordner.dat and index1.dat from `directory`, in this order,
 // into a new snapshot. All or nothing: any missing file, bad count line or short list
-// fails the whole load.
-Result<IndexPtr> loadIndex(const std::string& directory, const Yield& yield = {});
+// fails the whole load. A pending save is finished first, through `ops`.
+Result<IndexPtr> loadIndex(const std::string& directory, const Yield& yield = {},
+                           const FileOps& ops = FileOps());
 
 // The index in use and its reloads. A reload reads the files only when they are not those
 // the index in use was read from; one that fails keeps the snapshot in use, and one asked

@@ -1,20 +1,33 @@
-// Saving changes the four index files together or not at all, as a database commits:
-//  1. Finish a save that was committed but not completed, then delete what interrupted
-//     saves left behind. Nothing else may touch the index files while one is pending.
-//  2. Stage: write each new file completely beside its final name ("files.dat.new") and
-//     fsync it. A replace copies the run's lists; an append adds its lines to the lists in
-//     place behind the counted lines, where no load reads while the old counts stand.
-//  3. Commit: write the record naming the staged files, fsync it, rename it into place and
-//     fsync the folder. Staging is synced first, so the record never names data that is
-//     not on disk. Before the rename the old index is whole; from it on, every load and
-//     save finishes this save first (step 4), so the index is the new one.
-//  4. Roll forward: rename each staged file over its final name, fsync the folder so that
-//     the renames outlast the record, then delete the record.
-//  5. A replace deletes the run's lists last: up to here they are what a retry needs.
+// Saving changes the four index files together or not at all, as a database commits. Its
+// own files beside them are the commit record, liedspur.journal, and each staged file, the
+// final name followed by ".liedspur-neu"; it creates, renames and deletes no other name, but
+// for the run's lists that a replace deletes once done.
+//  1. Finish a save that was committed but not completed (finishPendingSave); nothing else
+//     may touch the index files while one is pending. One of this very run is not made
+//     again: its outcome is this save's, so that a retry never adds a run twice.
+//  2. Stage: write each new file completely beside its final name and fsync it. A replace
+//     copies the run's lists; an append adds its lines to the lists in place behind the
+//     counted lines, where no load reads while the old counts stand, and stages the counts.
+//  3. Commit: write the record naming the run and each staged file with its size and
+//     checksum, and fsync it; fsync the folder, so that the staged names are on disk before
+//     a record that names them; rename the record into place. Up to here the old index is
+//     whole, and a failure deletes the staged files and fails the save. From the rename on
+//     the save has happened and is never reported failed.
+//  4. Roll forward: fsync the folder (the record on disk before any file moves), rename each
+//     staged file over its final name, fsync the folder so that the renames outlast the
+//     record, delete the record, fsync the folder. A failed call is made again a few times;
+//     what still fails is left to the next load, which meanwhile reads the new files where
+//     they wait. A staged file neither beside its final name nor in its place (its bytes
+//     tell) stops the roll forward before any rename: the old files stay whole, and loads
+//     fail until a replace saves anew.
+//  5. A replace deletes the run's lists last, once finished: up to here they are what a retry
+//     needs.
 #include "index/IndexSaver.h"
 
 #include "base/LineSplitter.h"
+#include "base/SystemError.h"
 #include "index/CountLine.h"
+#include "index/FileStamp.h"
 #include "index/IndexFiles.h"
 #include "index/IndexLoader.h"
 #include "index/LineReader.h"
@@ -22,6 +35,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <vector>
 
 namespace liedspur {
@@ -32,11 +46,46 @@ using namespace indexfiles;
 
 constexpr std::size_t chunkSize = 1 << 20;
 
-Status prepareSave(const std::string& directory, const FileOps& ops) {
-    if (Status finished = finishPendingSave(directory, ops); !finished)
-        return finished;
-    savecommit::removeLeftovers(directory, ops);
-    return success();
+// What tells one run's save from another's: what it does, its counts, and which run lists
+// it comes from, as the run wrote them.
+std::string runName(const std::string& directory, std::string_view what, std::uint64_t files,
+                    std::uint64_t folders) {
+    std::string name(what);
+    name += ' ' + std::to_string(files) + ' ' + std::to_string(folders);
+    for (const std::string_view list : {runSongList, runFolderList}) {
+        const auto stamp = stampOf(path(directory, list));
+        name += ' ';
+        name += stamp ? std::to_string(stamp->device) + ':' + std::to_string(stamp->inode) + ':' +
+                            std::to_string(stamp->size) + ':' + std::to_string(stamp->modifiedNs)
+                      : "-";
+    }
+    return name;
+}
+
+// Finishes a pending save first. A value when this very save was committed before: its
+// outcome, so that it is not made twice. A replace may go on over a save that can never be
+// finished, as it needs nothing of the index it replaces.
+Result<std::optional<SaveOutcome>> prepareSave(const std::string& directory, std::string_view run,
+                                               bool replacing, const FileOps& ops) {
+    using State = PendingSave::State;
+    const PendingSave pending = finishPendingSave(directory, ops);
+    // A file by the record's name that is not ours must not be replaced by our record.
+    if (pending.foreignRecord)
+        return systemError(EEXIST, std::string(savecommit::recordName));
+    const bool committed = pending.state == State::Finished || pending.state == State::Pending;
+    if (committed && pending.run == run)
+        return std::optional<SaveOutcome>(pending.state == State::Finished ? SaveOutcome::Finished
+                                                                           : SaveOutcome::Pending);
+    if (pending.state == State::None || pending.state == State::Finished ||
+        (pending.state == State::Broken && replacing))
+        return std::optional<SaveOutcome>();
+    return pending.problem;
+}
+
+void removeRunLists(const std::string& directory, const FileOps& ops) {
+    // A list that stays behind does no harm: the next run empties it.
+    ops.remove(path(directory, runSongList)).ignoreError();
+    ops.remove(path(directory, runFolderList)).ignoreError();
 }
 
 Status syncAndClose(FileDescriptor& fd, const FileOps& ops) {
@@ -52,27 +101,32 @@ Result<FileDescriptor> createStaged(const std::string& directory, std::string_vi
                     std::string(name));
 }
 
-Status stageCount(const std::string& directory, std::string_view name, std::uint64_t count,
-                  const FileOps& ops) {
+Result<savecommit::FileId> stageCount(const std::string& directory, std::string_view name,
+                                      std::uint64_t count, const FileOps& ops) {
     Result<FileDescriptor> fd = createStaged(directory, name, ops);
     if (!fd)
         return fd.error();
     std::string line = formatCountLine(count);
     line += lineEnd;
     if (Status written = ops.writeAllAt(fd.value(), line, 0); !written)
-        return written;
-    return syncAndClose(fd.value(), ops);
+        return written.error();
+    if (Status closed = syncAndClose(fd.value(), ops); !closed)
+        return closed.error();
+    savecommit::Checksum checksum;
+    checksum.add(line);
+    return checksum.id();
 }
 
 // Stages a copy of the run's list `from` as the new `name`.
-Status stageCopy(const std::string& directory, std::string_view from, std::string_view name,
-                 const FileOps& ops) {
+Result<savecommit::FileId> stageCopy(const std::string& directory, std::string_view from,
+                                     std::string_view name, const FileOps& ops) {
     const Result<FileDescriptor> source = ops.open(path(directory, from), O_RDONLY);
     if (!source)
         return source.error();
     Result<FileDescriptor> target = createStaged(directory, name, ops);
     if (!target)
         return target.error();
+    savecommit::Checksum checksum;
     std::vector<char> chunk(chunkSize);
     off_t offset = 0;
     for (;;) {
@@ -84,11 +138,47 @@ Status stageCopy(const std::string& directory, std::string_view from, std::strin
             break;
         const std::string_view bytes(chunk.data(), got.value());
         if (Status written = ops.writeAllAt(target.value(), bytes, offset); !written)
-            return written;
+            return written.error();
+        checksum.add(bytes);
         offset += static_cast<off_t>(got.value());
     }
-    return syncAndClose(target.value(), ops);
+    if (Status closed = syncAndClose(target.value(), ops); !closed)
+        return closed.error();
+    return checksum.id();
 }
+
+// Stages each file in turn while all before succeeded; a failure gives up the save.
+class Staging {
+public:
+    Staging(const std::string& directory, const FileOps& ops)
+        : m_directory(directory), m_ops(ops) {}
+
+    template <typename Stage> void add(std::string_view name, Stage stage) {
+        m_names.push_back(name);
+        if (m_failure)
+            return;
+        Result<savecommit::FileId> staged = stage();
+        if (!staged)
+            m_failure = staged.error();
+        else
+            m_staged.push_back({name, staged.value()});
+    }
+    // Commits what was staged, or deletes it after a failure.
+    Result<SaveOutcome> commit(std::string_view run) {
+        if (m_failure) {
+            savecommit::abandon(m_directory, m_names, m_ops);
+            return *m_failure;
+        }
+        return savecommit::commit(m_directory, m_staged, run, m_ops);
+    }
+
+private:
+    const std::string& m_directory;
+    const FileOps& m_ops;
+    std::vector<std::string_view> m_names;
+    std::vector<savecommit::Staged> m_staged;
+    std::optional<Error> m_failure;
+};
 
 // A list file open for appending behind its first `keep` lines.
 struct AppendTarget {
@@ -120,7 +210,7 @@ Result<AppendTarget> openAppendTarget(const std::string& directory, std::string_
     AppendTarget target{std::move(fd).value()};
 
     CountedLines counted;
-    LineSplitter splitter(counted, keep);
+    LineSplitter splitter(counted, keep, maxListLineBytes);
     std::vector<char> chunk(chunkSize);
     off_t offset = 0;
     while (!splitter.done()) {
@@ -134,6 +224,8 @@ Result<AppendTarget> openAppendTarget(const std::string& directory, std::string_
         splitter.feed(chunk.data(), got.value());
         offset += static_cast<off_t>(got.value());
     }
+    if (splitter.tooLong())
+        return lineTooLongError(name);
     if (splitter.lines() < keep)
         return shortListError(name);
     target.end = static_cast<off_t>(splitter.bytesUsed());
@@ -159,34 +251,38 @@ Status appendLines(AppendTarget& target, const LineTable& lines, const FileOps& 
 
 } // namespace
 
-Status replaceIndex(const std::string& directory, std::uint64_t filesFound,
-                    std::uint64_t foldersFound, const FileOps& ops) {
-    if (Status ready = prepareSave(directory, ops); !ready)
-        return ready;
-    const std::vector<std::string_view> names = {songList, folderList, songCount, folderCount};
-    Status staged = stageCopy(directory, runSongList, songList, ops);
-    if (staged)
-        staged = stageCopy(directory, runFolderList, folderList, ops);
-    if (staged)
-        staged = stageCount(directory, songCount, filesFound, ops);
-    if (staged)
-        staged = stageCount(directory, folderCount, foldersFound, ops);
-    if (!staged) {
-        savecommit::abandon(directory, names, ops);
-        return staged;
+Result<SaveOutcome> replaceIndex(const std::string& directory, std::uint64_t filesFound,
+                                 std::uint64_t foldersFound, const FileOps& ops) {
+    const std::string run = runName(directory, "ersetzen", filesFound, foldersFound);
+    auto ready = prepareSave(directory, run, true, ops);
+    if (!ready)
+        return ready.error();
+    Result<SaveOutcome> saved = SaveOutcome::Finished;
+    if (ready.value()) {
+        saved = *ready.value();
+    } else {
+        Staging staging(directory, ops);
+        staging.add(songList, [&] { return stageCopy(directory, runSongList, songList, ops); });
+        staging.add(folderList,
+                    [&] { return stageCopy(directory, runFolderList, folderList, ops); });
+        staging.add(songCount, [&] { return stageCount(directory, songCount, filesFound, ops); });
+        staging.add(folderCount,
+                    [&] { return stageCount(directory, folderCount, foldersFound, ops); });
+        saved = staging.commit(run);
     }
-    if (Status committed = savecommit::commit(directory, names, ops); !committed)
-        return committed;
-    // Saved. A list that stays behind does no harm: the next run empties it.
-    ops.remove(path(directory, runSongList)).ignoreError();
-    ops.remove(path(directory, runFolderList)).ignoreError();
-    return success();
+    if (saved && saved.value() == SaveOutcome::Finished)
+        removeRunLists(directory, ops);
+    return saved;
 }
 
-Status appendIndex(const std::string& directory, const LineTable& songs, std::uint64_t foldersFound,
-                   const FileOps& ops) {
-    if (Status ready = prepareSave(directory, ops); !ready)
-        return ready;
+Result<SaveOutcome> appendIndex(const std::string& directory, const LineTable& songs,
+                                std::uint64_t foldersFound, const FileOps& ops) {
+    const std::string run = runName(directory, "anhängen", songs.size(), foldersFound);
+    auto ready = prepareSave(directory, run, false, ops);
+    if (!ready)
+        return ready.error();
+    if (ready.value())
+        return *ready.value();
     auto oldSongs = readCountFile(directory, songCount);
     if (!oldSongs)
         return oldSongs.error();
@@ -204,19 +300,17 @@ Status appendIndex(const std::string& directory, const LineTable& songs, std::ui
     if (!folderTarget)
         return folderTarget.error();
 
-    const std::vector<std::string_view> names = {songCount, folderCount};
-    Status staged = appendLines(songTarget.value(), songs, ops);
-    if (staged)
-        staged = appendLines(folderTarget.value(), runFolders.value(), ops);
-    if (staged)
-        staged = stageCount(directory, songCount, oldSongs.value().count + songs.size(), ops);
-    if (staged)
-        staged = stageCount(directory, folderCount, oldFolders.value().count + foldersFound, ops);
-    if (!staged) {
-        savecommit::abandon(directory, names, ops);
-        return staged;
-    }
-    return savecommit::commit(directory, names, ops);
+    Staging staging(directory, ops);
+    // The lists change in place; until the commit, their counts say where they end.
+    if (Status appended = appendLines(songTarget.value(), songs, ops); !appended)
+        return appended.error();
+    if (Status appended = appendLines(folderTarget.value(), runFolders.value(), ops); !appended)
+        return appended.error();
+    const std::uint64_t newSongs = oldSongs.value().count + songs.size();
+    const std::uint64_t newFolders = oldFolders.value().count + foldersFound;
+    staging.add(songCount, [&] { return stageCount(directory, songCount, newSongs, ops); });
+    staging.add(folderCount, [&] { return stageCount(directory, folderCount, newFolders, ops); });
+    return staging.commit(run);
 }
 
 } // namespace liedspur

@@ -160,6 +160,24 @@ template <typename Table> struct LinesOf;
 template <> struct LinesOf<LineTable> { using Sink = PlainLines; };
 template <> struct LinesOf<SongTable> { using Sink = PathLines; };
 
+// Sizes the table ahead from what was really read, never from the count or the file's size
+// alone (a sparse file is huge without a byte behind it): room for twice the bytes read, at
+// least for a block large enough that the system maps it and grows it without a copy, and
+// for the lines those bytes hold at the rate of those read. Up to where it reserved.
+template <typename Table>
+std::uint64_t reserveAhead(Table& table, std::uint64_t linesLeft, std::uint64_t linesRead,
+                           std::uint64_t read, std::uint64_t fileSize) {
+    constexpr std::uint64_t mappedBlock = 64 << 20;
+    // A file that grew while read is larger than it said.
+    const std::uint64_t bytes = std::max(read, std::min(fileSize, std::max(2 * read, mappedBlock)));
+    const double rate = static_cast<double>(linesRead + 1) / static_cast<double>(read);
+    const auto expected =
+        static_cast<std::uint64_t>(rate * static_cast<double>(bytes - read) * 1.25);
+    const std::uint64_t lines = linesRead + std::min(linesLeft, expected + 1024);
+    table.reserve(static_cast<std::size_t>(lines), static_cast<std::size_t>(bytes));
+    return bytes;
+}
+
 template <typename Table>
 Result<Table> readLinesFrom(const std::string& path, std::uint64_t count, const Yield& yield) {
     const Result<FileDescriptor> opened = openRegularFile(path, O_RDONLY);
@@ -170,19 +188,17 @@ Result<Table> readLinesFrom(const std::string& path, std::uint64_t count, const 
     if (::fstat(fd.get(), &info) != 0)
         return fd.error(errno);
 
-    Table table;
-    // Never size by the count alone: a broken count must not reserve more than the file holds,
-    // nor a small count the whole of a huge file. Room reserved and not used is never touched
-    // and costs no memory.
+    // Every line takes a byte at least, its line end or a character.
     const auto fileSize = static_cast<std::uint64_t>(std::max<off_t>(info.st_size, 0));
-    constexpr std::uint64_t typicalLineBytes = 128;
-    const std::uint64_t lines = std::min(count, fileSize / 2 + 1);
-    table.reserve(static_cast<std::size_t>(lines),
-                  static_cast<std::size_t>(std::min(fileSize + 1, lines * typicalLineBytes * 4)));
+    if (count > fileSize)
+        return shortListError(fd.name());
 
+    Table table;
     typename LinesOf<Table>::Sink sink(table);
-    LineSplitter splitter(sink, count);
+    LineSplitter splitter(sink, count, maxListLineBytes);
     std::vector<char> chunk(chunkSize);
+    std::uint64_t read = 0;
+    std::uint64_t reserved = 0;
     while (!splitter.done()) {
         const Result<std::size_t> got = readSome(fd, chunk.data(), chunk.size());
         if (!got)
@@ -192,9 +208,15 @@ Result<Table> readLinesFrom(const std::string& path, std::uint64_t count, const 
             break;
         }
         splitter.feed(chunk.data(), got.value());
+        read += got.value();
+        if (read >= reserved && !splitter.done())
+            reserved =
+                reserveAhead(table, count - splitter.lines(), splitter.lines(), read, fileSize);
         if (yield)
             yield();
     }
+    if (splitter.tooLong())
+        return lineTooLongError(fd.name());
     if (splitter.lines() < count)
         return shortListError(fd.name());
     table.shrinkToFit();
@@ -205,6 +227,11 @@ Result<Table> readLinesFrom(const std::string& path, std::uint64_t count, const 
 
 Error shortListError(std::string_view fileName) {
     return Error{"Die Datei " + std::string(fileName) + " hat weniger Zeilen als angegeben"};
+}
+
+Error lineTooLongError(std::string_view fileName) {
+    return Error{"Die Datei " + std::string(fileName) +
+                 " hat eine Zeile, die länger als jeder Pfad ist"};
 }
 
 Result<LineTable> readLines(const std::string& path, std::uint64_t count, const Yield& yield) {

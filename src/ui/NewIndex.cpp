@@ -373,20 +373,29 @@ void NewIndex::cmd_save_Click() {
         {QStringLiteral(">Ja< = Alten Index ersetzen   >Nein< = An alten Index anhängen !"),
          QStringLiteral("Ersetzen oder Anhängen ??"), MessageButtons::YesNoCancel,
          MessageIcon::None});
+    if (answer != MessageAnswer::Yes && answer != MessageAnswer::No)
+        return;
     const std::string directory = m_platform.system.applicationDirectory();
-    if (answer == MessageAnswer::Yes) {
-        if (const Status saved = replaceIndex(directory, FilesFound, FoldersFound); !saved) {
-            showFileError(saved.error(), indexFileErrorTail);
-            return;
-        }
+    const Result<SaveOutcome> saved =
+        answer == MessageAnswer::Yes ? replaceIndex(directory, FilesFound, FoldersFound)
+                                     : appendIndex(directory, m_foundSongs->songs(), FoldersFound);
+    // Only a save that left the old index fails; one that happened is never shown as failed.
+    if (!saved) {
+        showFileError(saved.error(), indexFileErrorTail);
+        return;
+    }
+    if (saved.value() == SaveOutcome::Pending) {
+        // Saved, but not all in place: a second press must not add the run again.
+        m_platform.dialogs.showMessage(
+            {QStringLiteral("Die neue Index-Datei ist gespeichert, wird aber erst beim "
+                            "nächsten Laden vollständig übernommen !"),
+             QStringLiteral("Hinweis !"), MessageButtons::Ok, MessageIcon::Information});
+        cmd_save->setEnabled(false);
+    } else if (answer == MessageAnswer::Yes) {
         m_platform.dialogs.showMessage({QStringLiteral("Neue Index-Datei gespeichert !"),
                                         QStringLiteral("Hinweis !"), MessageButtons::Ok,
                                         MessageIcon::Information});
         cmd_save->setEnabled(false);
-    } else if (answer == MessageAnswer::No) {
-        if (const Status saved = appendIndex(directory, m_foundSongs->songs(), FoldersFound);
-            !saved)
-            showFileError(saved.error(), indexFileErrorTail);
     }
 }
 

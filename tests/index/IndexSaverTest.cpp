@@ -49,6 +49,7 @@ TEST_F(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
         const char* file;    // "*.dat": the four index files
         const char* content; // or what TempDir::put takes for no file or a special one
     };
+    const std::string longLine(20000, 'x');
     for (const Case& c :
          {Case{false, "mp3.tmp", "<missing>"}, Case{false, "mp3.tmp", "<FIFO>"},
           Case{false, "mp3.tmp", "<folder>"}, Case{false, "ordner.tmp", "<missing>"},
@@ -57,7 +58,10 @@ TEST_F(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
           Case{true, "ordner.dat", "<FIFO>"}, Case{true, "index.dat", "/alt/s1\r\n"},
           Case{true, "index.dat", "<FIFO>"}, Case{true, "index1.dat", "<FIFO>"},
           // The run's folder list shorter than its count.
-          Case{true, "ordner.tmp", "/neu/o1\r\n"}}) {
+          Case{true, "ordner.tmp", "/neu/o1\r\n"}, Case{true, "index.dat", longLine.c_str()},
+          // A file by the record's name that no save wrote is never replaced.
+          Case{false, "liedspur.journal", "Tagebuch\r\n"},
+          Case{true, "liedspur.journal", "<FIFO>"}}) {
         SCOPED_TRACE(std::string(c.append ? "append, " : "replace, ") + c.file + " " + c.content);
         dir.clear();
         if (c.file != std::string("*.dat"))
@@ -65,8 +69,8 @@ TEST_F(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
         writeRun();
         dir.put(c.file, c.content);
         const auto before = allFiles();
-        const Status saved = c.append ? appendIndex(dir.path(), tableOf(runSongs), 3)
-                                      : replaceIndex(dir.path(), 12, 3);
+        const auto saved = c.append ? appendIndex(dir.path(), tableOf(runSongs), 3)
+                                    : replaceIndex(dir.path(), 12, 3);
         ASSERT_FALSE(saved);
         const std::string named = c.file == std::string("*.dat") ? "files.dat" : c.file;
         EXPECT_NE(saved.error().description.find(named), std::string::npos);
@@ -89,32 +93,49 @@ TEST_F(IndexSaving, AppendStartsRightBehindTheCountedLinesAndCountsBeyondSixteen
     EXPECT_EQ(dir.read("ordner.dat"), " 3 \r\n");
 }
 
-TEST_F(IndexSaving, SavingClearsWhatInterruptedSavesLeftAndNothingElse) {
+TEST_F(IndexSaving, LoadsAndSavesLeaveEveryOtherFileAsItIs) {
+    const std::map<std::string, std::string> users = {
+        {"files.dat.backup", " 7 \r\n"},
+        {"ordner.dat.backup", " 2 \r\n"},
+        {"index.dat.new", "/privat/a.mp3\r\n"},
+        {"files.dat.2024ab", " 1 \r\n"},
+        {"index.journal", "Liedspur: gespeichert\r\nindex.dat\r\n"},
+        {"index.journal.txt", "Notizen"},
+        {"Plattenbox.ini", "/opt/winamp.exe\r\n"}};
     writeOldIndex();
+    for (const auto& [name, content] : users)
+        dir.write(name, content);
+    const auto songsLoaded = [&] {
+        auto loaded = loadIndex(dir.path());
+        return loaded ? loaded.value()->songCount() : 0;
+    };
+    const auto usersFiles = [&] {
+        auto files = allFiles();
+        std::erase_if(files, [&](const auto& file) { return !users.contains(file.first); });
+        return files;
+    };
+    EXPECT_EQ(songsLoaded(), 100u);
     writeRun();
-    for (const char* leftover : {"files.dat.a1B2c3", "ordner.dat.XyZ789", "index.dat.new",
-                                 "files.dat.new", "index1.dat.new", "index.journal.new"})
-        dir.write(leftover, " 999 \r\n");
-    for (const char* other : {"files.dat.bak", "files.dat.a1B2c", "index.new", "Plattenbox.ini"})
-        dir.write(other, "x");
+    ASSERT_TRUE(replaceIndex(dir.path(), 12, 3));
+    writeRun();
     ASSERT_TRUE(appendIndex(dir.path(), tableOf(runSongs), 3));
-    EXPECT_EQ(dir.names(),
-              (std::vector<std::string>{"Plattenbox.ini", "files.dat", "files.dat.a1B2c",
-                                        "files.dat.bak", "index.dat", "index.new", "index1.dat",
-                                        "mp3.tmp", "ordner.dat", "ordner.tmp"}));
-    EXPECT_EQ(dir.read("files.dat"), " 112 \r\n");
+    EXPECT_EQ(songsLoaded(), 24u);
+    EXPECT_EQ(usersFiles(), users);
+    EXPECT_EQ(allFiles().size(), users.size() + 6);
 }
 
-TEST_F(IndexSaving, ARecordNoSaveWroteIsDroppedUnread) {
+TEST_F(IndexSaving, AFileByTheRecordsNameThatNoSaveWroteIsLeftAlone) {
     writeOldIndex();
-    dir.write("files.dat.new", " 3 \r\n");
-    for (const char* record : {"", "index.dat\r\n", "Liedspur: gespeichert\r\n../x\r\n"}) {
+    dir.write("files.dat.liedspur-neu", " 3 \r\n");
+    for (const char* record : {"", "index.dat\r\n", "Liedspur: gespeichert\r\nlauf\r\n../x 1 2\r\n",
+                               "Liedspur: gespeichert\r\nlauf\r\nfiles.dat 5 1", "<folder>"}) {
         SCOPED_TRACE(record);
-        dir.write("index.journal", record);
+        dir.put("liedspur.journal", record);
+        const auto before = allFiles();
         auto loaded = loadIndex(dir.path());
         ASSERT_TRUE(loaded);
         EXPECT_EQ(loaded.value()->songCount(), 100u);
-        EXPECT_FALSE(dir.exists("index.journal"));
+        EXPECT_EQ(allFiles(), before);
     }
 }
 

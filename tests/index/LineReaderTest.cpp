@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace liedspur {
@@ -41,16 +42,36 @@ TEST(ReadLines, SplitAtCrLfOrALoneCrOrLf) {
     }
 }
 
-TEST(ReadLines, LinesAndLineEndsAcrossChunkBorders) {
+TEST(ReadLines, LinesAndLineEndsAcrossChunkBordersUpToTheLongestLine) {
+    constexpr std::size_t chunk = 1 << 20;
+    std::string bytes;
+    std::vector<std::string> expected;
+    // Lines of 1 KiB, then one that makes `end` the byte at `until` - 1.
+    const auto fillTo = [&](std::size_t until, std::string_view end) {
+        while (bytes.size() + 2048 < until) {
+            expected.emplace_back(1022, 'x');
+            bytes += expected.back() + "\r\n";
+        }
+        expected.emplace_back(until - bytes.size() - end.size(), 'x');
+        bytes += expected.back() + std::string(end);
+    };
+    // The first chunk ends right after a CR, and the LF opens the next one; the longest line
+    // a list may hold runs across the next border, and one a byte longer across the one after.
+    fillTo(chunk, "\r");
+    bytes += '\n';
+    fillTo(2 * chunk - 100, "\n");
+    expected.emplace_back(maxListLineBytes, 'y');
+    bytes += expected.back() + "\r\n";
+    fillTo(3 * chunk - 100, "\n");
+    bytes += std::string(maxListLineBytes + 1, 'z');
     testing::TempDir dir;
-    // The first chunk ends right after a CR; the LF opens the next one. The third line
-    // runs through two more chunks.
-    const std::string first((1 << 20) - 1, 'x');
-    const std::string long_((2 << 20) + 7, 'y');
-    dir.write("list", first + "\r\nsecond\r\n" + long_ + "\r\nlast");
-    auto table = readLines(dir.file("list"), 4);
-    ASSERT_TRUE(table.ok());
-    EXPECT_EQ(lines(table.value()), (std::vector<std::string>{first, "second", long_, "last"}));
+    dir.write("list", bytes);
+    auto table = readLines(dir.file("list"), expected.size());
+    ASSERT_TRUE(table.ok()) << table.error().description;
+    EXPECT_EQ(lines(table.value()), expected);
+    auto tooLong = readLines(dir.file("list"), expected.size() + 1);
+    ASSERT_FALSE(tooLong);
+    EXPECT_EQ(tooLong.error().description, lineTooLongError("list").description);
 }
 
 TEST(LineOffsets, GrowPastFourGibibytesKeepingEveryOffset) {
