@@ -73,7 +73,8 @@ else
     await test -S "$XDG_RUNTIME_DIR/liedspur"
     # The compositor's keyboard is the focus of its X window.
     await xdotool search --classname '^weston' windowfocus
-    export WAYLAND_DISPLAY=liedspur QT_QPA_PLATFORM=wayland
+    # The X display stays at hand for screenshots of the compositor's output.
+    export WAYLAND_DISPLAY=liedspur QT_QPA_PLATFORM=wayland WESTON_X11_DISPLAY=$DISPLAY
     unset DISPLAY
 fi
 
