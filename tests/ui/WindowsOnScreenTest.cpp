@@ -70,8 +70,7 @@ TEST_F(WindowsOnScreen, SmallWindowsHaveTheirClientAreasCentredFramesAndWholeCap
     // Closed, File-Info gives the focus back to the element that had it.
     help->close();
     info->close();
-    EXPECT_TRUE(waitUntilActive(window.get()));
-    EXPECT_EQ(QApplication::focusWidget(), &searchField());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::focusWidget() == &searchField(); }));
 }
 
 TEST_F(WindowsOnScreen, TheIndexWindowIsCentredWholeAndStaysOpenOnEscape) {
