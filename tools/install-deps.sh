@@ -29,6 +29,13 @@ packages=(
     file
     # The formatting check of the sources.
     clang-format
+    # The window tests on real display servers, X11 and Wayland.
+    xvfb
+    openbox
+    x11-utils
+    weston
+    xdotool
+    qt6-wayland
 )
 if (($# > 0)); then
     packages=("$@")

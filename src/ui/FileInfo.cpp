@@ -37,10 +37,6 @@ FileInfo::FileInfo(std::function<Values()> values, std::function<void()> onUnloa
     lbl_AmpPath->setFixedSize(lbl_AmpPath->size());
 }
 
-void FileInfo::centreOn(const QRect& area) {
-    move(area.center() - rect().center());
-}
-
 void FileInfo::Form_Activate() {
     const Values values = m_values();
     lbl_files->setText(QStringLiteral("Anzahl Mp3-Files = ") + displayText(values.fileCount) +

@@ -27,8 +27,6 @@ public:
     FileInfo(std::function<Values()> values, std::function<void()> onUnload,
              QWidget* parent = nullptr);
 
-    void centreOn(const QRect& area);
-
     void Form_Activate();
 
 protected:

@@ -1,14 +1,8 @@
 #include "ui/InfoWindows.h"
 
-namespace liedspur {
+#include "ui/WindowSystem.h"
 
-namespace {
-void toFront(QWidget& window) {
-    window.show();
-    window.raise();
-    window.activateWindow();
-}
-} // namespace
+namespace liedspur {
 
 InfoWindows::InfoWindows(std::function<FileInfo::Values()> values,
                          std::function<void()> onInfoClosed)
@@ -22,17 +16,17 @@ InfoWindows::~InfoWindows() {
 void InfoWindows::showInfo(const QRect& area) {
     if (!m_fileInfo) {
         m_fileInfo = new FileInfo(m_values, m_onInfoClosed);
-        m_fileInfo->centreOn(area);
+        centreFrame(*m_fileInfo, area);
     }
-    toFront(*m_fileInfo);
+    bringToFront(*m_fileInfo);
 }
 
 void InfoWindows::showHelp(const QRect& area) {
     if (!m_help) {
         m_help = new frm_help;
-        m_help->move(area.center() - m_help->rect().center());
+        centreFrame(*m_help, area);
     }
-    toFront(*m_help);
+    bringToFront(*m_help);
 }
 
 bool InfoWindows::owns(const QObject* window) const {

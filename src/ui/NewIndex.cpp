@@ -10,12 +10,14 @@
 #include "ui/Twips.h"
 #include "ui/UiFont.h"
 #include "ui/WindowIcon.h"
+#include "ui/WindowSystem.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -74,11 +76,8 @@ NewIndex::NewIndex(Platform platform, QWidget* parent) : QDialog(parent), m_plat
     setFont(dialogFont());
     setModal(true);
     setFixedSize(twipsSize(11640, 7140));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        centreFrame(*this, screen->availableGeometry());
     createElements();
     Form_Load();
 }
@@ -93,9 +92,6 @@ void NewIndex::createElements() {
     chk_MitOrdner = place(new QCheckBox(QStringLiteral("Unterverzeichnisse mit Einlesen"), Frame1),
                           "chk_MitOrdner", {780, 4560, 2535, 255});
     chk_MitOrdner->setChecked(true);
-    // This platform's font runs wider than the design's; the caption must not be cut.
-    if (chk_MitOrdner->sizeHint().width() > chk_MitOrdner->width())
-        chk_MitOrdner->resize(chk_MitOrdner->sizeHint().width(), chk_MitOrdner->height());
     cmd_net = button(Frame1, "cmd_net", "&Netzwerk", {1260, 4080, 1575, 375});
     cmd_net->setEnabled(false);
 
@@ -272,6 +268,15 @@ void NewIndex::closeEvent(QCloseEvent* event) {
         return;
     }
     QDialog::closeEvent(event);
+}
+
+void NewIndex::keyPressEvent(QKeyEvent* event) {
+    // Escape is no way of closing this window, idle or running.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void NewIndex::reject() {

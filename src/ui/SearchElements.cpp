@@ -28,9 +28,6 @@ SearchElements::SearchElements(QWidget* central) {
                      {8520, 600, 1575, 375});
 
     lv_1 = place(new ResultListView(central), "lv_1", {120, 1320, 10335, 4335});
-    lv_1->header()->resizeSection(ResultModel::TitleColumn, twipsToPixels(4000));
-    lv_1->header()->resizeSection(ResultModel::FolderColumn, twipsToPixels(4000));
-    lv_1->header()->resizeSection(ResultModel::NumberColumn, twipsToPixels(655));
 
     QWidget::setTabOrder(txt_suchen, cmd_suchen);
     QWidget::setTabOrder(cmd_suchen, chk_MitOrdner);
@@ -45,6 +42,9 @@ void SearchElements::setDesignValues() {
     chk_genau->setChecked(false);
     lbl_info->setText(QStringLiteral("Info:"));
     lbl_info->adjustSize();
+    lv_1->header()->resizeSection(ResultModel::TitleColumn, twipsToPixels(4000));
+    lv_1->header()->resizeSection(ResultModel::FolderColumn, twipsToPixels(4000));
+    lv_1->header()->resizeSection(ResultModel::NumberColumn, twipsToPixels(655));
 }
 
 } // namespace liedspur

@@ -22,10 +22,10 @@ struct SearchElements {
     QPushButton* cmd_Alle = nullptr;
     ResultListView* lv_1 = nullptr;
 
-    // Places the elements in `central` and sets the tab order and the designed widths of
-    // the list's columns.
+    // Places the elements in `central` and sets the tab order.
     explicit SearchElements(QWidget* central);
-    // The texts and states the window starts with.
+    // The texts, states and column widths the window starts with, also when it is shown
+    // anew.
     void setDesignValues();
 };
 

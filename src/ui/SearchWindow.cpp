@@ -6,6 +6,7 @@
 #include "ui/Twips.h"
 #include "ui/UiFont.h"
 #include "ui/WindowIcon.h"
+#include "ui/WindowSystem.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -48,6 +49,12 @@ Search::Search(Platform platform, IndexWindow showIndexWindow, QWidget* parent)
     connectElements();
     resize(twipsToPixels(10560), twipsToPixels(4305) + menuBar()->sizeHint().height());
     qApp->installEventFilter(this);
+    m_frameWatch.setInterval(50);
+    connect(&m_frameWatch, &QTimer::timeout, this, [this] {
+        followFrame();
+        if (--m_frameChecks <= 0)
+            m_frameWatch.stop();
+    });
     // The program ends with its last window: starts still waiting for the player are
     // dropped, and a loop over the list stops, so that nothing runs on unseen.
     connect(qApp, &QGuiApplication::lastWindowClosed, this, [this] { m_listActions->close(); });
@@ -81,16 +88,20 @@ void Search::buildMenuBar() {
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this, handler);
     };
-    addCommand("New_Index", QStringLiteral("&Index-Erstellen"),
-               [this] { m_sequencer.run([this] { New_Index_Click(); }); });
+    // The modal window opens after the menu bar has finished with the command, so that the
+    // bar does not stay highlighted while it is open.
+    addCommand("New_Index", QStringLiteral("&Index-Erstellen"), [this] {
+        QTimer::singleShot(0, this, [this] { m_sequencer.run([this] { New_Index_Click(); }); });
+    });
     addCommand("info", QStringLiteral("&Mp3-Info"), [this] { info_Click(); });
     addCommand("help", QStringLiteral("&Tastenbelegung"), [this] { help_Click(); });
 }
 
 void Search::Form_Load() {
-    move(0, 0);
-    const int frameWidth = frameGeometry().width() - width();
-    resize(screen()->geometry().width() - frameWidth, height());
+    if (placesWindows())
+        move(0, 0);
+    const QMargins frame = frameMargins(*this);
+    resize(screen()->geometry().width() - frame.left() - frame.right(), height());
     m_screenWide = true;
     lv_1->rows().clear();
     m_actions.selectSearchText();
@@ -124,32 +135,36 @@ void Search::showIndexWindowModally() {
     m_showIndexWindow(this);
     m_sequencer.requestActivation();
     if (isVisible())
-        activateWindow();
+        bringToFront(*this);
 }
 
 void Search::comeBack() {
     if (!isVisible()) {
         setDesignValues();
         Form_Load();
-        show();
     }
-    raise();
-    activateWindow();
+    bringToFront(*this);
     m_sequencer.requestActivation();
 }
 
 void Search::Form_Resize() {
     if (isMinimized())
         return;
-    const QSize frameExtra = frameGeometry().size() - size();
-    QSize outer = frameGeometry().size();
-    // A maximized window keeps the size the window system gave it.
-    if (!isMaximized() && !isFullScreen()) {
-        outer = m_layout.heldSize(outer, screen()->geometry().height());
-        if (outer != frameGeometry().size())
-            resize(outer - frameExtra);
+    // The layout's sizes are outer ones: the client area Qt knows exactly and the frame the
+    // window system tells.
+    const QMargins frame = isFullScreen() ? QMargins() : frameMargins(*this);
+    const QSize frameExtra(frame.left() + frame.right(), frame.top() + frame.bottom());
+    QSize outer = size() + frameExtra;
+    if (isMaximized()) {
+        // The frame fills the work area; X11 tells its new margins only after the new size.
+        outer = screen()->availableGeometry().size();
+    } else if (!isFullScreen()) {
+        const QSize held = m_layout.heldSize(outer, screen()->geometry().height());
+        if (held != outer)
+            resize(held - frameExtra);
+        outer = held;
     }
-    const int clientHeight = outer.height() - frameExtra.height() - menuBar()->height();
+    const int clientHeight = height() - menuBar()->height();
     const MainLayout::Sizes sizes = m_layout.sizesFor(outer, clientHeight);
     lv_1->resize(sizes.list);
     Frame1->resize(sizes.frameWidth, Frame1->height());
@@ -158,7 +173,7 @@ void Search::Form_Resize() {
 
 void Search::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (event->spontaneous() && !m_frameExtra.isEmpty())
+    if (event->spontaneous() && m_frameKnown)
         m_screenWide = false;
     Form_Resize();
 }
@@ -171,13 +186,22 @@ void Search::moveEvent(QMoveEvent* event) {
 void Search::followFrame() {
     // The window system tells the frame's size only after the window is shown, often
     // later still: the outer size that the layout and the start width mean includes it.
-    const QSize frameExtra = frameGeometry().size() - size();
-    if (frameExtra == m_frameExtra)
+    const QMargins frame = frameMargins(*this);
+    if (m_frameKnown && frame == m_frame)
         return;
-    m_frameExtra = frameExtra;
-    if (m_screenWide)
-        resize(screen()->geometry().width() - frameExtra.width(), height());
+    m_frame = frame;
+    m_frameKnown = true;
+    if (m_screenWide && !isMaximized() && !isFullScreen())
+        resize(screen()->geometry().width() - frame.left() - frame.right(), height());
     Form_Resize();
+}
+
+void Search::watchFrame() {
+    // The frame of a window just shown, or of a new state, comes some time after the
+    // window's own size and without an event of its own, on Wayland without a move too.
+    QTimer::singleShot(0, this, [this] { followFrame(); });
+    m_frameChecks = 20;
+    m_frameWatch.start();
 }
 
 void Search::changeEvent(QEvent* event) {
@@ -185,10 +209,14 @@ void Search::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange)
         return;
     const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
-    if (const auto normal = m_normalSize.stateChanged(before, windowState(), size()))
+    // On Wayland the compositor gives the size of the new state, and a size of our own
+    // before it has would break the protocol.
+    const auto normal = m_normalSize.stateChanged(before, windowState(), size());
+    if (normal && placesWindows())
         resize(*normal);
     else
         Form_Resize();
+    watchFrame();
 }
 
 void Search::showEvent(QShowEvent* event) {
@@ -196,7 +224,7 @@ void Search::showEvent(QShowEvent* event) {
     if (m_shownBefore)
         return;
     m_shownBefore = true;
-    followFrame();
+    watchFrame();
     m_sequencer.requestActivation();
 }
 

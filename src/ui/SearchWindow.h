@@ -11,6 +11,7 @@
 #include "ui/SearchElements.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 #include <functional>
 #include <string>
@@ -63,6 +64,7 @@ private:
     // it had been closed) and becomes the active window.
     void comeBack();
     void followFrame();
+    void watchFrame();
 
     Platform m_platform;
     IndexWindow m_showIndexWindow;
@@ -79,7 +81,10 @@ private:
     bool m_shownBefore = false;
     // Screen-wide as Form_Load made it, until the user resizes the window.
     bool m_screenWide = false;
-    QSize m_frameExtra;
+    QMargins m_frame;
+    bool m_frameKnown = false;
+    QTimer m_frameWatch;
+    int m_frameChecks = 0;
     int m_activations = 0;
 };
 

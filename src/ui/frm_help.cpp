@@ -1,6 +1,7 @@
 #include "ui/frm_help.h"
 
 #include "ui/Frame.h"
+#include "ui/Place.h"
 #include "ui/Twips.h"
 #include "ui/UiFont.h"
 #include "ui/WindowIcon.h"
@@ -28,12 +29,11 @@ QString lines(std::initializer_list<const char*> texts) {
     return joined;
 }
 
-QLabel* makeLabel(const char* name, const QString& text, QWidget* parent, QRect geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
+QLabel* makeLabel(const char* name, const QString& text, QWidget* parent, QRect twips) {
+    auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
-    label->setGeometry(geometry);
-    return label;
+    label->setText(text);
+    return place(label, name, twips);
 }
 
 void setSizedText(QLabel* label, const QString& text) {
@@ -56,26 +56,24 @@ frm_help::frm_help(QWidget* parent)
 
     Frame1 =
         new Frame("Frame1", QStringLiteral(" File-Suche "), this, twipsRect(120, 120, 5880, 1215));
-    lbl_FileSearch_1 = makeLabel("lbl_FileSearch_1", QStringLiteral("Label1"), Frame1,
-                                 twipsRect(120, 240, 480, 195));
-    lbl_filesearch_2 = makeLabel("lbl_filesearch_2", QStringLiteral("Label1"), Frame1,
-                                 twipsRect(1320, 240, 480, 195));
-    lbl_filesearch_3 = makeLabel("lbl_filesearch_3", QStringLiteral("Label1"), Frame1,
-                                 twipsRect(1920, 240, 480, 195));
+    lbl_FileSearch_1 =
+        makeLabel("lbl_FileSearch_1", QStringLiteral("Label1"), Frame1, {120, 240, 480, 195});
+    lbl_filesearch_2 =
+        makeLabel("lbl_filesearch_2", QStringLiteral("Label1"), Frame1, {1320, 240, 480, 195});
+    lbl_filesearch_3 =
+        makeLabel("lbl_filesearch_3", QStringLiteral("Label1"), Frame1, {1920, 240, 480, 195});
 
     Frame2 = new Frame("Frame2", QStringLiteral(" Ordner-Suche "), this,
                        twipsRect(120, 1560, 5880, 855));
-    Label2 = makeLabel("Label2", QStringLiteral("Label2"), Frame2, twipsRect(120, 240, 480, 195));
-    Label3 = makeLabel("Label3", QStringLiteral("Label3"), Frame2, twipsRect(1320, 240, 480, 195));
-    Label4 = makeLabel("Label4", QStringLiteral("Label4"), Frame2, twipsRect(1920, 240, 480, 195));
+    Label2 = makeLabel("Label2", QStringLiteral("Label2"), Frame2, {120, 240, 480, 195});
+    Label3 = makeLabel("Label3", QStringLiteral("Label3"), Frame2, {1320, 240, 480, 195});
+    Label4 = makeLabel("Label4", QStringLiteral("Label4"), Frame2, {1920, 240, 480, 195});
 
     Label5 = makeLabel("Label5", QStringLiteral("BackSpace wechselt immer in das Eingabefeld"),
-                       this, twipsRect(1403, 2520, 3315, 195));
+                       this, {1403, 2520, 3315, 195});
     Label1 =
         makeLabel("Label1", QStringLiteral("Rechte Maustaste auf Markiertem Eintrag = Kontextmenü"),
-                  this, twipsRect(1035, 2880, 4050, 195));
-    Label5->adjustSize();
-    Label1->adjustSize();
+                  this, {1035, 2880, 4050, 195});
 
     Form_Load();
     fitToTexts();

@@ -72,7 +72,7 @@ if ! diff <(expected_tree | sort) \
     fail "the package's files differ from the installed tree"
 fi
 depends=$(dpkg-deb --field "${debs[0]}" Depends)
-for package in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n audacious libdbus-1-3; do
+for package in libqt6widgets6 qt6-qpa-plugins qt6-wayland qt6-translations-l10n audacious libdbus-1-3; do
     [[ ", $depends," == *", $package"[\ ,]* ]] || fail "the package does not depend on $package"
 done
 echo "install tree, desktop entry, AppStream metadata, data folder and package: ok"

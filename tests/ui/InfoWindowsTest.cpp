@@ -1,8 +1,10 @@
 #include "SearchWindowFixture.h"
 
 #include "ui/ResultListView.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -30,7 +32,7 @@ class InfoWindows : public SearchWindowFixture {
 protected:
     void openInfo() {
         window->findChild<QAction*>("info")->trigger();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(topLevel("FileInfo")));
+        ASSERT_TRUE(waitUntilActive(topLevel("FileInfo")));
     }
 };
 
@@ -51,8 +53,8 @@ TEST_F(InfoWindows, FileInfoShowsTheCountLinesAsReadAndClosingItReloads) {
     dir.writeIndex({"/a/1.mp3", "/a/2.mp3"}, {"/a/"});
     const int before = window->activations();
     info->close();
+    EXPECT_TRUE(waitUntilActive(window.get()));
     settle();
-    EXPECT_TRUE(window->isActiveWindow());
     EXPECT_EQ(window->activations(), before + 1);
     // The list keeps what it showed.
     EXPECT_EQ(window->findChild<ResultListView*>("lv_1")->count(), 3u);
@@ -70,8 +72,12 @@ TEST_F(InfoWindows, ClosingFileInfoAfterTheMainWindowBringsItBackNew) {
     topLevel("FileInfo")->close();
     settle();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->findChild<ResultListView*>("lv_1")->count(), 0u);
+    EXPECT_EQ(list().count(), 0u);
     EXPECT_EQ(searchField().text(), "SuchText hier eingeben");
+    // The columns as designed, not as the listing fitted them.
+    EXPECT_EQ(list().header()->sectionSize(0), twipsToPixels(4000));
+    EXPECT_EQ(list().header()->sectionSize(1), twipsToPixels(4000));
+    EXPECT_EQ(list().header()->sectionSize(2), twipsToPixels(655));
 }
 
 TEST_F(InfoWindows, KeyBindingsOpenOnceAndTakeNoKeys) {

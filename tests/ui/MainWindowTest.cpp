@@ -42,9 +42,12 @@ protected:
         }
         return text.empty() ? text : text.substr(1);
     }
-    // The list's size in a window of this outer size, as designed.
+    // The list's size in a window of this outer size, as designed, ending at the latest
+    // where the client area ends.
     QSize listSizeIn(QSize outer) {
-        return outer - QSize(twipsToPixels(360), list().y() + twipsToPixels(700));
+        const int bottom =
+            std::min(outer.height() - twipsToPixels(700), list().parentWidget()->height());
+        return {outer.width() - twipsToPixels(360), bottom - list().y()};
     }
 };
 
@@ -53,7 +56,8 @@ TEST_F(MainWindow, StartsScreenWideWithThePromptSelected) {
     EXPECT_EQ(searchField().selectedText(), "SuchText hier eingeben");
     EXPECT_EQ(focus(), &searchField());
     EXPECT_FALSE(folderMode().isChecked() || exact().isChecked());
-    EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(0, 0));
+    if (placesWindows())
+        EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(0, 0));
     EXPECT_EQ(window->frameGeometry().width(), window->screen()->geometry().width());
 }
 
@@ -99,20 +103,31 @@ TEST_F(MainWindow, GivingUpThePlayerEndsTheProgramBeforeAnyLoad) {
 
 TEST_F(MainWindow, ActivationRunsAgainOnlyAfterTheProgramsOwnWindows) {
     startWithIndex();
-    const auto switchTo = [](QWidget* window) {
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    // Back from the window just opened by switching, or where the program cannot activate
+    // its windows, as on Wayland, by closing it.
+    const auto back = [this] {
+        QWidget* other = nullptr;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            other = QApplication::activeWindow();
+            return other && other != window.get();
+        }));
+        if (!other)
+            return;
+        if (placesWindows())
+            window->activateWindow();
+        else
+            other->close();
+        EXPECT_TRUE(waitUntilActive(window.get()));
         settle();
     };
     QDialog passing(window.get());
     passing.show();
-    switchTo(&passing);
+    back();
     passing.close();
-    switchTo(window.get());
     EXPECT_EQ(window->activations(), 1);
     for (const char* own : {"help", "info"}) {
         menu(own);
-        switchTo(window.get());
+        back();
     }
     EXPECT_EQ(window->activations(), 3);
     // Back from the index window the new index is loaded; the rows listed stay as they were.
@@ -251,10 +266,15 @@ TEST_F(MainWindow, LayoutKeepsItsLimitsAndFollowsMinimizedMaximizedAndRestored) 
     EXPECT_EQ(list().size(), listSizeIn(window->frameGeometry().size()));
     // Restored, it has its earlier size again, also where the window system tells the new
     // state before the new size, as X11 does.
-    window->overrideWindowState(Qt::WindowNoState);
-    QWindowStateChangeEvent restored(Qt::WindowMaximized);
-    QApplication::sendEvent(window.get(), &restored);
-    settle();
+    if (onDisplayServer()) {
+        window->showNormal();
+    } else {
+        window->overrideWindowState(Qt::WindowNoState);
+        QWindowStateChangeEvent restored(Qt::WindowMaximized);
+        QApplication::sendEvent(window.get(), &restored);
+    }
+    // The window system may tell the new frame some time after the new size.
+    QTest::qWaitFor([&] { return list().size() == listSize; }, onDisplayServer() ? 1000 : 0);
     EXPECT_EQ(window->frameGeometry().size(), QSize(1000, 400));
     EXPECT_EQ(list().size(), listSize);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Desktop.h"
 #include "FakePlatform.h"
 #include "TempDir.h"
 #include "ui/ResultListView.h"
@@ -42,13 +43,8 @@ protected:
                 inIndexWindow();
         });
         window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        EXPECT_TRUE(waitUntilActive(window.get()));
         settle();
-    }
-    // Lets pending events run, queued activations among them.
-    static void settle() {
-        for (int i = 0; i < 10; ++i)
-            QCoreApplication::processEvents();
     }
 
     template <typename T> T* element(const char* name) const {
