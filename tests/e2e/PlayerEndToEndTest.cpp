@@ -166,8 +166,7 @@ protected:
     Platform platform{dialogs, starter, system};
     testing::FixedResultList list;
     PlayerCommands commands{platform,
-                            {list, [] { return false; },
-                             [] { return std::string(LIEDSPUR_ADAPTER) + " "; },
+                            {list, [] { return std::string(LIEDSPUR_ADAPTER) + " "; },
                              [] { QCoreApplication::processEvents(); }}};
 };
 

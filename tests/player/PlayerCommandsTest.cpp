@@ -25,6 +25,18 @@ std::vector<ResultRow> songs(const char* folder, std::initializer_list<int> numb
     return rows;
 }
 
+// Folder rows for "/f/1/" and so on.
+std::vector<ResultRow> folders(std::initializer_list<int> numbers) {
+    std::vector<std::string> paths;
+    for (const int number : numbers)
+        paths.push_back("/f/" + std::to_string(number) + "/");
+    const IndexPtr snapshot = testing::makeSnapshot({}, paths);
+    std::vector<ResultRow> rows;
+    for (std::size_t i = 1; i <= paths.size(); ++i)
+        rows.emplace_back(snapshot, RowKind::Folder, i);
+    return rows;
+}
+
 class Commands : public ::testing::Test {
 public:
     // The starts as "P" (play) or "A" (add) and the song's number, such as "P1 A2".
@@ -42,7 +54,7 @@ public:
     // What the user does while the commands let window events run.
     std::function<void()> meanwhile;
     PlayerCommands commands{fake.platform(),
-                            {list, [] { return false; }, [] { return player + " "; },
+                            {list, [] { return player + " "; },
                              [this] {
                                  ++yields;
                                  if (meanwhile)
@@ -119,6 +131,9 @@ void replaceTheList(Commands& c, int) {
 void clearTheList(Commands& c, int) {
     c.list.rows.clear();
 }
+void listFolders(Commands& c, int) {
+    c.list.rows = folders({5, 6, 7, 8});
+}
 constexpr auto Stop = OnFailure::ShowAndStop;
 constexpr auto Skip = OnFailure::Skip;
 
@@ -129,10 +144,24 @@ INSTANTIATE_TEST_SUITE_P(
         WholeListCase{"AddAppendsEveryRow", false, Stop, {}, "A1 A2 A3 A4"},
         WholeListCase{"RowsAreReadAfreshTheCountIsKept", true, Skip, replaceTheList, "P1 A2 A7 A8"},
         WholeListCase{"AListClearedMeanwhileEndsQuietly", false, Stop, clearTheList, "A1"},
+        WholeListCase{"FolderRowsListedMeanwhileEndIt", true, Skip, listFolders, "P1 A2"},
         WholeListCase{"TheMenusSayOnceThatARowFailedAndStop", true, Stop, failRowThree, "P1 A2", 1},
         WholeListCase{"TheKeyLeavesOutARowThatFailedAndGoesOn", true, Skip, failRowThree,
                       "P1 A2 A4"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Commands, TakeTheModeFromTheirRows) {
+    list.rows = folders({1, 2});
+    list.selected = 2;
+    for (void (PlayerCommands::*handler)() :
+         {&PlayerCommands::LiedAbspielen_Click, &PlayerCommands::InWinAmpList_Click,
+          &PlayerCommands::AlleInWinamp_Click, &PlayerCommands::ListeEinfügen_Click,
+          &PlayerCommands::AlleInPlaylist_Click})
+        (commands.*handler)();
+    // A folder row is played as its folder; the commands for songs leave it alone.
+    EXPECT_EQ(started(), "P2 A2");
+    EXPECT_TRUE(fake.dialogs.messages.empty());
+}
 
 TEST_F(Commands, AGestureWhileTheListWaitsForThePlayerGoesInAtItsTurn) {
     // A player that takes its time for each command: the list waits for its turns, and
