@@ -1,17 +1,14 @@
 #include "platform/linux/PosixProcessStarter.h"
 #include "player/PlayerCommands.h"
 
+#include "EndToEnd.h"
 #include "FakePlatform.h"
 #include "FixedResultList.h"
-#include "PlayerSession.h"
 #include "Snapshots.h"
 #include "TempDir.h"
 
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QObject>
 #include <QStandardPaths>
-#include <QVariantMap>
 
 #include <gtest/gtest.h>
 
@@ -28,59 +25,14 @@ namespace liedspur {
 namespace {
 
 using namespace std::chrono_literals;
-using Playlist = std::vector<std::string>;
 using testing::eventually;
+using testing::NotificationServer;
 using testing::PlayerSession;
+using testing::Playlist;
+using testing::playlistBecomes;
 using testing::run;
+using testing::ScopedVariable;
 namespace fs = std::filesystem;
-
-// The desktop's notification server, as far as the adapter sees it: records what it is
-// asked to show.
-class NotificationServer : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    struct Shown {
-        std::uint32_t replaces;
-        QString summary;
-    };
-
-    NotificationServer() {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        registered = bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
-                                        QDBusConnection::ExportAllSlots) &&
-                     bus.registerService(QStringLiteral("org.freedesktop.Notifications"));
-    }
-    ~NotificationServer() override {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        bus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
-        bus.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
-    }
-
-    bool registered = false;
-    std::vector<Shown> shown;
-
-public slots:
-    uint Notify(const QString&, uint replaces, const QString&, const QString& summary,
-                const QString&, const QStringList&, const QVariantMap&, int) {
-        shown.push_back({replaces, summary});
-        return 7;
-    }
-};
-
-// Sets an environment variable for the adapters this test starts, and back after it.
-struct ScopedVariable {
-    ScopedVariable(const char* name, const std::string& value)
-        : name(name), old(qgetenv(name)), wasSet(qEnvironmentVariableIsSet(name)) {
-        qputenv(name, value.c_str());
-    }
-    ~ScopedVariable() { wasSet ? qputenv(name, old) : qunsetenv(name); }
-
-    const char* name;
-    QByteArray old;
-    bool wasSet;
-};
 
 // The tests of one run share a session; each test finds the player running.
 class PlayerEndToEnd : public ::testing::Test {
@@ -127,18 +79,6 @@ protected:
     void selectRow(std::size_t number) {
         list.rows = rows(number, 1);
         list.selected = 1;
-    }
-
-    // Waits for the player's playlist to become `expected`, and says what it was else.
-    ::testing::AssertionResult playlistBecomes(const Playlist& expected,
-                                               std::chrono::milliseconds timeout = 15s) {
-        std::optional<Playlist> last;
-        if (eventually([&] { return (last = PlayerSession::playlist()) == expected; }, timeout))
-            return ::testing::AssertionSuccess();
-        auto failure = ::testing::AssertionFailure() << "playlist:";
-        for (const std::string& song : last.value_or(Playlist{"(no answer)"}))
-            failure << "\n  " << song;
-        return failure;
     }
 
     // A folder put first on PATH where the player is `script`, run by the shell.
@@ -271,5 +211,3 @@ INSTANTIATE_TEST_SUITE_P(NoPlayer, PlayerFailure,
 
 } // namespace
 } // namespace liedspur
-
-#include "PlayerEndToEndTest.moc"

@@ -140,13 +140,19 @@ void PlayerSession::stopPlayer() {
 }
 
 void PlayerSession::adoptPlayer() {
+    if (const pid_t player = playerProcess())
+        m_player = player;
+}
+
+pid_t PlayerSession::playerProcess() {
     const Finished owner =
         run("dbus-send",
             {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
              "org.freedesktop.DBus.GetConnectionUnixProcessID", "string:org.atheme.audacious"});
     const auto number = owner.output.find_last_of(' ');
-    if (owner.ok && number != std::string::npos)
-        m_player = static_cast<pid_t>(std::atol(owner.output.c_str() + number + 1));
+    if (!owner.ok || number == std::string::npos)
+        return 0;
+    return static_cast<pid_t>(std::atol(owner.output.c_str() + number + 1));
 }
 
 bool PlayerSession::playerAnswers() {

@@ -199,7 +199,7 @@ int run(const std::vector<std::string>& arguments) {
     Turns& turns = opened.value();
     if (turns.waitForTurn(timeout + reportTime) == Turns::Outcome::Doomed) {
         // The command before this one got no answer and has said so.
-        std::fprintf(stderr, "winamp.exe: %s\n", notAnswering().headline.c_str());
+        std::fputs("winamp.exe: Der Befehl davor blieb ohne Antwort; dieser entfällt.\n", stderr);
         return 1;
     }
     // The launcher may start the next command now: it queues up right behind this one and
