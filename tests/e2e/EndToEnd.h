@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlayerSession.h"
+#include "TempDir.h"
 
 #include <QDBusConnection>
 #include <QObject>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <spawn.h>
 #include <string>
@@ -100,5 +102,25 @@ playlistBecomes(const Playlist& expected,
         failure << "\n  " << song;
     return failure;
 }
+
+// The tests of a suite share a headless player on a session of their own; each test finds
+// it running, and a short tone as "ton.mp3" in its folder.
+class WithPlayer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_session = std::make_unique<PlayerSession>(); }
+    static void TearDownTestSuite() { s_session.reset(); }
+
+    void SetUp() override {
+        if (!s_session->missing().empty())
+            GTEST_SKIP() << s_session->missing();
+        if (!PlayerSession::playerAnswers()) {
+            ASSERT_TRUE(s_session->startPlayer());
+        }
+        ASSERT_TRUE(PlayerSession::makeTone(dir.file("ton.mp3"))) << "sox made no MP3";
+    }
+
+    static inline std::unique_ptr<PlayerSession> s_session;
+    TempDir dir;
+};
 
 } // namespace liedspur::testing

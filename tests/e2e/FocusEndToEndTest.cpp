@@ -2,7 +2,6 @@
 // start the player, the player's window appears and the keyboard focus stays in the list.
 
 #include "EndToEnd.h"
-#include "TempDir.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -20,9 +19,12 @@ namespace fs = std::filesystem;
 
 // A program of the test that is ended with it.
 struct Background {
-    explicit Background(const QString& program, const QStringList& arguments = {}) {
+    explicit Background(
+        const QString& program, const QStringList& arguments = {},
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
         process.setProgram(program);
         process.setArguments(arguments);
+        process.setProcessEnvironment(environment);
         process.start();
     }
     ~Background() {
@@ -38,22 +40,22 @@ std::string xdotool(const QStringList& arguments) {
     return run("xdotool", arguments).output;
 }
 
-class KeptFocus : public ::testing::TestWithParam<const char*> {
+class KeptFocus : public WithPlayer, public ::testing::WithParamInterface<const char*> {
 protected:
-    static void SetUpTestSuite() { s_session = std::make_unique<PlayerSession>(); }
-    static void TearDownTestSuite() { s_session.reset(); }
-
     void SetUp() override {
         for (const char* tool : {"Xvfb", "xdotool", "xprop", GetParam()})
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 GTEST_SKIP() << "needs " << tool;
-        if (!s_session->missing().empty())
-            GTEST_SKIP() << s_session->missing();
+        WithPlayer::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         // The adapter has to start the player, with its window and an empty playlist.
         run("audtool", {"playlist-clear"});
         s_session->stopPlayer();
     }
     void TearDown() override {
+        if (IsSkipped())
+            return;
         s_session->adoptPlayer();
         run("audtool", {"playlist-clear"});
         s_session->stopPlayer();
@@ -62,7 +64,8 @@ protected:
     // An X server of its own: the display that LIEDSPUR_TEST_DISPLAY names, else a free one.
     std::string startServer() {
         const QByteArray given = qgetenv("LIEDSPUR_TEST_DISPLAY");
-        const QStringList screen = {"-screen", "0", "1280x800x24", "-nolisten", "tcp"};
+        // No reset when a client leaves, during which the next one would be refused.
+        const QStringList screen = {"-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"};
         server = std::make_unique<Background>(
             "Xvfb", (given.isEmpty() ? QStringList{"-displayfd", "1"}
                                      : QStringList{":" + QString::fromLatin1(given)}) +
@@ -73,8 +76,6 @@ protected:
         return ":" + server->process.readLine().trimmed().toStdString();
     }
 
-    static inline std::unique_ptr<PlayerSession> s_session;
-    TempDir dir;
     std::unique_ptr<Background> server;
 };
 
@@ -82,18 +83,19 @@ TEST_P(KeptFocus, StaysInTheListWhenTheFirstKeyStartsThePlayer) {
     const ScopedVariable display("DISPLAY", startServer());
     const ScopedVariable platform("QT_QPA_PLATFORM", "xcb");
     ASSERT_TRUE(eventually([] { return run("xprop", {"-root"}).ok; }));
-    const Background windowManager(QString::fromLatin1(GetParam()));
+    Background windowManager(QString::fromLatin1(GetParam()));
     ASSERT_TRUE(eventually([] {
         return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).output.find("# 0x") !=
                std::string::npos;
-    }));
+    })) << windowManager.process.readAllStandardError().toStdString()
+        << server->process.readAllStandardError().toStdString();
 
     // A copy of the program with its adapter, over an index of two songs.
     for (const char* program : {LIEDSPUR_PROGRAM, LIEDSPUR_ADAPTER, LIEDSPUR_DIALOG})
         fs::copy_file(program, dir.file(fs::path(program).filename().string()));
     const Playlist songs = {dir.file("eins.mp3"), dir.file("zwei.mp3")};
     for (const std::string& song : songs)
-        ASSERT_TRUE(PlayerSession::makeTone(song));
+        fs::copy_file(dir.file("ton.mp3"), song);
     dir.writeIndex(songs, {dir.file("")});
     dir.write("Plattenbox.ini", dir.file("winamp.exe") + "\r\n");
     const Background program(QString::fromStdString(dir.file("liedspur")));

@@ -13,28 +13,22 @@ using OnFailure = PlayerCommands::OnFailure;
 
 const std::string player = "/opt/Win Amp/winamp.exe";
 
-// Song rows for "/a/1.mp3" and so on.
-std::vector<ResultRow> songs(const char* folder, std::initializer_list<int> numbers) {
+// Song rows for "/a/1.mp3" and so on, or folder rows for "/f/1/".
+std::vector<ResultRow> songs(const char* folder, std::initializer_list<int> numbers,
+                             RowKind kind = RowKind::Song) {
     std::vector<std::string> paths;
     for (const int number : numbers)
-        paths.push_back(std::string(folder) + std::to_string(number) + ".mp3");
-    const IndexPtr snapshot = testing::makeSnapshot(paths);
+        paths.push_back(std::string(folder) + std::to_string(number) +
+                        (kind == RowKind::Song ? ".mp3" : "/"));
+    const IndexPtr snapshot =
+        kind == RowKind::Song ? testing::makeSnapshot(paths) : testing::makeSnapshot({}, paths);
     std::vector<ResultRow> rows;
     for (std::size_t i = 1; i <= paths.size(); ++i)
-        rows.emplace_back(snapshot, RowKind::Song, i);
+        rows.emplace_back(snapshot, kind, i);
     return rows;
 }
-
-// Folder rows for "/f/1/" and so on.
 std::vector<ResultRow> folders(std::initializer_list<int> numbers) {
-    std::vector<std::string> paths;
-    for (const int number : numbers)
-        paths.push_back("/f/" + std::to_string(number) + "/");
-    const IndexPtr snapshot = testing::makeSnapshot({}, paths);
-    std::vector<ResultRow> rows;
-    for (std::size_t i = 1; i <= paths.size(); ++i)
-        rows.emplace_back(snapshot, RowKind::Folder, i);
-    return rows;
+    return songs("/f/", numbers, RowKind::Folder);
 }
 
 class Commands : public ::testing::Test {

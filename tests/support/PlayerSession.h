@@ -52,6 +52,9 @@ public:
     static bool makeTone(const std::string& path);
 
 private:
+    // The process that owns `name` on the bus, 0 for none.
+    static pid_t ownerOf(const std::string& name);
+
     QTemporaryDir m_dir;
     std::string m_missing;
     pid_t m_bus = 0;

@@ -41,10 +41,6 @@ std::string messageProgram() {
     return self.substr(0, self.rfind('/') + 1) + "liedspur-meldung";
 }
 
-void copyText(char (&to)[256], const std::string& text) {
-    std::snprintf(to, sizeof to, "%s", text.c_str());
-}
-
 std::string more(std::uint32_t failures) {
     if (failures < 2)
         return {};
@@ -80,17 +76,14 @@ void report(const Failure& failure, SessionBus* bus, Turns* turns, Clock::time_p
     } else {
         const bool join = shown.notification != 0 && shown.failures > 0 &&
                           now - shown.atMilliseconds < joinWindowMilliseconds;
-        if (!join) {
+        if (!join)
             shown = SharedState::Shown{};
-            copyText(shown.headline, failure.headline);
-            copyText(shown.detail, failure.detail);
-        }
         ++shown.failures;
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
         const std::optional<std::uint32_t> notification =
-            bus && left > 0ms ? bus->notify(shown.notification, busText(shown.headline),
-                                            busText(shown.detail + more(shown.failures)),
+            bus && left > 0ms ? bus->notify(shown.notification, busText(failure.headline),
+                                            busText(failure.detail + more(shown.failures)),
                                             std::min(left, notifyLimit))
                               : std::nullopt;
         if (notification) {
@@ -103,8 +96,6 @@ void report(const Failure& failure, SessionBus* bus, Turns* turns, Clock::time_p
                               false, pid) != 0)
                 return;
             shown = SharedState::Shown{};
-            copyText(shown.headline, failure.headline);
-            copyText(shown.detail, failure.detail);
             shown.failures = 1;
             shown.dialog = ProcessId::of(pid);
         } else {

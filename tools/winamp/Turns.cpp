@@ -21,7 +21,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Changes with the layout below, so that an adapter of another version starts afresh.
-constexpr std::uint32_t layoutVersion = 0x4c530002;
+constexpr std::uint32_t layoutVersion = 0x4c530003;
 constexpr std::size_t slotCount = 4096;
 // How long a command has to take up a turn handed to it before the next one takes over.
 constexpr std::chrono::milliseconds claimTime = 2s;

@@ -36,9 +36,6 @@ struct SharedState {
         ProcessId dialog;
         // How many failures it shows; 0 when nothing has been shown yet.
         std::uint32_t failures = 0;
-        // Of the first failure it shows.
-        char headline[256] = {};
-        char detail[256] = {};
     };
 
     // The player an adapter started, which may still be starting up; pid 0 for none.
