@@ -25,6 +25,9 @@ constexpr std::uint32_t layoutVersion = 0x4c530003;
 constexpr std::size_t slotCount = 4096;
 // How long a command has to take up a turn handed to it before the next one takes over.
 constexpr std::chrono::milliseconds claimTime = 2s;
+// A turn counts as overdue only this long after its end, so that a command that ends right
+// at its bound is not overtaken.
+constexpr std::int64_t overdueMilliseconds = 250;
 
 // The process's state letter and start time from /proc, as the kernel keeps them.
 bool readStat(pid_t pid, char& state, unsigned long long& startTime) {
@@ -225,7 +228,8 @@ Turns::Outcome Turns::waitForTurn(std::chrono::milliseconds turnLength) {
             while (previous > queue.serving && !queue.waiting(previous - 1))
                 --previous;
             const bool overdue =
-                previous - 1 == queue.serving && nowMilliseconds() > queue.turnEndsMilliseconds;
+                previous - 1 == queue.serving &&
+                nowMilliseconds() > queue.turnEndsMilliseconds + overdueMilliseconds;
             if (previous == queue.serving || overdue) {
                 queue.serving = m_ticket;
                 queue.turnEndsMilliseconds = nowMilliseconds() + turnLength.count();
@@ -234,8 +238,8 @@ Turns::Outcome Turns::waitForTurn(std::chrono::milliseconds turnLength) {
             before = queue.slot(previous - 1).process;
             // Next in line: the turn under way is watched for its end too.
             if (previous - 1 == queue.serving)
-                timeout = static_cast<int>(
-                    std::max<std::int64_t>(queue.turnEndsMilliseconds - nowMilliseconds(), 0) + 1);
+                timeout = static_cast<int>(std::max<std::int64_t>(
+                    queue.turnEndsMilliseconds + overdueMilliseconds - nowMilliseconds() + 1, 1));
         }
         const int ended = watchEnd(before);
         if (ended < 0 && errno != ENOSYS)
