@@ -18,6 +18,7 @@ packages=(
     dbus-daemon
     dbus-bin
     libdbus-1-dev
+    libxcb1-dev
     sox
     libsox-fmt-mp3
     xdg-utils
@@ -27,6 +28,13 @@ packages=(
     appstream
     dpkg-dev
     file
+    # The focus tests: an X server, window managers of two kinds, and tools to drive them.
+    xvfb
+    x11-utils
+    xdotool
+    openbox
+    metacity
+    xfwm4
     # The formatting check of the sources.
     clang-format
     # The window tests on real display servers, X11 and Wayland.

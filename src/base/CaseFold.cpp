@@ -1,6 +1,6 @@
 #include "base/CaseFold.h"
 
-#include <QChar>
+#include "base/UpperCase.h"
 
 #include <array>
 #include <bit>
@@ -96,7 +96,7 @@ struct Latin1Upper {
     Latin1Upper() {
         for (char32_t c = 0x80; c <= 0xFF; ++c) {
             char encoded[4];
-            if (encodeUtf8(encoded, QChar::toUpper(c)) == 2)
+            if (encodeUtf8(encoded, simpleUpperCase(c)) == 2)
                 bytes[c - 0x80] = {encoded[0], encoded[1]};
         }
     }
@@ -185,9 +185,9 @@ char* writeUpperCase(char* out, std::string_view text, bool& lengthsKept) {
             *out++ = *in++;
             continue;
         }
-        // QChar's simple mapping is one to one: a character without a single upper case keeps its
+        // The simple mapping is one to one: a character without a single upper case keeps its
         // own.
-        const std::size_t written = encodeUtf8(out, QChar::toUpper(codePoint));
+        const std::size_t written = encodeUtf8(out, simpleUpperCase(codePoint));
         lengthsKept = lengthsKept && written == length;
         out += written;
         in += length;

@@ -1,19 +1,12 @@
 #include "index/FolderScan.h"
 
 #include "base/LineSplitter.h"
+#include "base/SongName.h"
 #include "base/SystemError.h"
 
 #include <chrono>
 
 namespace liedspur {
-
-namespace {
-
-bool isSong(std::string_view fullPath) {
-    return fullPath.size() >= 4 && fullPath.substr(fullPath.size() - 4) == ".mp3";
-}
-
-} // namespace
 
 std::string withTrailingSlash(std::string path) {
     if (path.empty() || path.back() != '/')
@@ -88,7 +81,7 @@ FolderScan::Step FolderScan::findfile(const FolderListing& listing, const std::s
             return stopOnCancel();
         const std::string_view name = listing.files.line(i);
         fullPath.assign(folderPath).append(name);
-        if (isSong(fullPath) && !folderUnstorable && !holdsLineEnd(name)) {
+        if (isSongName(fullPath) && !folderUnstorable && !holdsLineEnd(name)) {
             if (!folderListed) {
                 folderListed = true;
                 if (!store(m_folders, folderPath))

@@ -28,7 +28,8 @@ void PlayerCommands::LiedAbspielen_Click() {
     const std::optional<ResultRow> row = m_context.list.selectedRow();
     const bool started =
         row &&
-        startPlayCommand(m_context.folderMode() ? row->folderTarget() : row->songTarget()).ok();
+        startPlayCommand(row->kind() == RowKind::Folder ? row->folderTarget() : row->songTarget())
+            .ok();
     if (!started && !closed())
         showStartFailure();
 }
@@ -36,7 +37,7 @@ void PlayerCommands::LiedAbspielen_Click() {
 // The single-row commands other than "Song mit WinAmp Abspielen" skip a failed start
 // silently.
 void PlayerCommands::InWinAmpList_Click() {
-    if (const std::optional<ResultRow> row = selectedRow())
+    if (const std::optional<ResultRow> row = selectedRow(); row && row->kind() == RowKind::Song)
         startAddCommand(row->songTarget()).ignoreError();
 }
 
@@ -69,7 +70,7 @@ void PlayerCommands::startWholeList(bool replacePlaylist, OnFailure onFailure) {
     const std::size_t count = m_context.list.count();
     for (std::size_t position = 1; position <= count && !closed(); ++position) {
         const std::optional<ResultRow> row = m_context.list.rowAt(position);
-        if (!row)
+        if (!row || row->kind() != RowKind::Song)
             return;
         const bool play = replacePlaylist && position == 1;
         const Status started =

@@ -13,13 +13,12 @@
 namespace liedspur {
 
 // The seven commands of the result list's pop-up menus, which hand songs and folders to
-// the player or open a folder in the file manager.
+// the player or open a folder in the file manager. Each takes the mode from the rows it acts
+// on, song rows or folder rows, so that rows and mode always agree.
 class PlayerCommands {
 public:
     struct Context {
         const ResultList& list;
-        // True while the list holds folder rows.
-        std::function<bool()> folderMode;
         // PlayerPath as it is now: the player's path and one blank.
         std::function<std::string()> playerPath;
         // Lets pending window events run between the starts of a long list and while a
@@ -45,7 +44,8 @@ public:
     // and goes on, the complete-list commands say so once and stop.
     enum class OnFailure { Skip, ShowAndStop };
     // Every row of the list in order: a play command for row 1 when `replacePlaylist`,
-    // else an add command, and add commands for the rest.
+    // else an add command, and add commands for the rest. Song rows only: a list that
+    // holds folder rows, or comes to hold them meanwhile, ends it.
     void startWholeList(bool replacePlaylist, OnFailure onFailure);
 
     // The program is ending: player starts still waiting are dropped, loops over the list

@@ -67,8 +67,7 @@ QMenu* buildMenu(const char* name, const MenuEntry (&entries)[N], PlayerCommands
 
 ResultListActions::ResultListActions(Platform platform, Context context, QWidget* window)
     : QObject(window), m_context(std::move(context)),
-      m_commands(platform, {m_context.list, m_context.folderMode, m_context.playerPath,
-                            [this] { m_pump(); }}) {
+      m_commands(platform, {m_context.list, m_context.playerPath, [this] { m_pump(); }}) {
     buildMenus(window);
     ResultListView* list = &m_context.list;
     connect(list, &ResultListView::characterTyped, this, &ResultListActions::lv_1_KeyPress);
@@ -81,6 +80,11 @@ void ResultListActions::buildMenus(QWidget* window) {
     m_kontex_2 = buildMenu("kontex_2", folderMenu, m_commands, window);
 }
 
+bool ResultListActions::holdsFolders() const {
+    const std::optional<ResultRow> first = m_context.list.rowAt(1);
+    return first && first->kind() == RowKind::Folder;
+}
+
 void ResultListActions::lv_1_KeyPress(int KeyAscii) {
     if (KeyAscii == keyBackspace) {
         m_context.backToSearchField();
@@ -89,7 +93,7 @@ void ResultListActions::lv_1_KeyPress(int KeyAscii) {
     if (m_context.list.count() == 0)
         return;
     // Keys never show a message: what cannot be started is left out.
-    const bool folderMode = m_context.folderMode();
+    const bool folderMode = holdsFolders();
     if (KeyAscii == keyPlus && !folderMode) {
         m_commands.startWholeList(true, PlayerCommands::OnFailure::Skip);
         return;
@@ -110,7 +114,7 @@ void ResultListActions::lv_1_DblClick() {
 void ResultListActions::lv_1_MouseUp(Qt::MouseButton Button) {
     if (m_context.list.count() == 0 || Button != Qt::RightButton)
         return;
-    QMenu& menu = m_context.folderMode() ? kontex_2() : kontex();
+    QMenu& menu = holdsFolders() ? kontex_2() : kontex();
     menu.exec(QCursor::pos());
 }
 

@@ -16,15 +16,13 @@ class QWidget;
 namespace liedspur {
 
 // The keys, double-click and pop-up menus of the result list lv_1: they hand the
-// selected row, or the whole list, to the player.
+// selected row, or the whole list, to the player, in the mode of the rows they act on.
 class ResultListActions : public QObject {
     Q_OBJECT
 
 public:
     struct Context {
         ResultListView& list;
-        // True while the list holds folder rows (chk_MitOrdner set).
-        std::function<bool()> folderMode;
         // PlayerPath as it is now.
         std::function<std::string()> playerPath;
         // Focus to the search field with its whole text selected.
@@ -46,6 +44,9 @@ public:
 
 private:
     void buildMenus(QWidget* window);
+    // Whether the list holds folder rows: a list holds rows of one kind, those of the mode
+    // in which it was filled.
+    bool holdsFolders() const;
 
     Context m_context;
     EventPump m_pump;

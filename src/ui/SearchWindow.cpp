@@ -41,11 +41,10 @@ Search::Search(Platform platform, IndexWindow showIndexWindow, QWidget* parent)
     setCentralWidget(lv_1->parentWidget());
     m_layout = MainLayout::design(lv_1->pos(), txt_suchen->x());
     buildMenuBar();
-    m_listActions = new ResultListActions(platform,
-                                          {*lv_1, [this] { return m_actions.folderMode(); },
-                                           [this] { return m_player.playerPath(); },
-                                           [this] { m_actions.selectSearchText(); }},
-                                          this);
+    m_listActions = new ResultListActions(
+        platform,
+        {*lv_1, [this] { return m_player.playerPath(); }, [this] { m_actions.selectSearchText(); }},
+        this);
     connectElements();
     resize(twipsToPixels(10560), twipsToPixels(4305) + menuBar()->sizeHint().height());
     qApp->installEventFilter(this);
@@ -77,8 +76,12 @@ void Search::connectElements() {
     connect(txt_suchen, &QLineEdit::returnPressed, cmd_suchen, &QPushButton::click);
     connect(cmd_suchen, &QPushButton::clicked, this, exclusive(&SearchActions::cmd_suchen_Click));
     connect(cmd_Alle, &QPushButton::clicked, this, exclusive(&SearchActions::cmd_Alle_Click));
-    connect(chk_MitOrdner, &QCheckBox::clicked, this,
-            exclusive(&SearchActions::chk_MitOrdner_Click));
+    connect(chk_MitOrdner, &QCheckBox::clicked, this, [this] {
+        // The rows of the other mode go at once, before a key, click or menu can read them;
+        // the switch itself waits for a command under way, as the other commands do.
+        lv_1->rows().clear();
+        m_sequencer.run([this] { m_actions.chk_MitOrdner_Click(); });
+    });
     connect(lv_1, &ResultListView::fitColumnsRequested, this, [this] { m_actions.FitColumns(); });
 }
 

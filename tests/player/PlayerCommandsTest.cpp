@@ -13,16 +13,22 @@ using OnFailure = PlayerCommands::OnFailure;
 
 const std::string player = "/opt/Win Amp/winamp.exe";
 
-// Song rows for "/a/1.mp3" and so on.
-std::vector<ResultRow> songs(const char* folder, std::initializer_list<int> numbers) {
+// Song rows for "/a/1.mp3" and so on, or folder rows for "/f/1/".
+std::vector<ResultRow> songs(const char* folder, std::initializer_list<int> numbers,
+                             RowKind kind = RowKind::Song) {
     std::vector<std::string> paths;
     for (const int number : numbers)
-        paths.push_back(std::string(folder) + std::to_string(number) + ".mp3");
-    const IndexPtr snapshot = testing::makeSnapshot(paths);
+        paths.push_back(std::string(folder) + std::to_string(number) +
+                        (kind == RowKind::Song ? ".mp3" : "/"));
+    const IndexPtr snapshot =
+        kind == RowKind::Song ? testing::makeSnapshot(paths) : testing::makeSnapshot({}, paths);
     std::vector<ResultRow> rows;
     for (std::size_t i = 1; i <= paths.size(); ++i)
-        rows.emplace_back(snapshot, RowKind::Song, i);
+        rows.emplace_back(snapshot, kind, i);
     return rows;
+}
+std::vector<ResultRow> folders(std::initializer_list<int> numbers) {
+    return songs("/f/", numbers, RowKind::Folder);
 }
 
 class Commands : public ::testing::Test {
@@ -42,7 +48,7 @@ public:
     // What the user does while the commands let window events run.
     std::function<void()> meanwhile;
     PlayerCommands commands{fake.platform(),
-                            {list, [] { return false; }, [] { return player + " "; },
+                            {list, [] { return player + " "; },
                              [this] {
                                  ++yields;
                                  if (meanwhile)
@@ -119,6 +125,9 @@ void replaceTheList(Commands& c, int) {
 void clearTheList(Commands& c, int) {
     c.list.rows.clear();
 }
+void listFolders(Commands& c, int) {
+    c.list.rows = folders({5, 6, 7, 8});
+}
 constexpr auto Stop = OnFailure::ShowAndStop;
 constexpr auto Skip = OnFailure::Skip;
 
@@ -129,10 +138,24 @@ INSTANTIATE_TEST_SUITE_P(
         WholeListCase{"AddAppendsEveryRow", false, Stop, {}, "A1 A2 A3 A4"},
         WholeListCase{"RowsAreReadAfreshTheCountIsKept", true, Skip, replaceTheList, "P1 A2 A7 A8"},
         WholeListCase{"AListClearedMeanwhileEndsQuietly", false, Stop, clearTheList, "A1"},
+        WholeListCase{"FolderRowsListedMeanwhileEndIt", true, Skip, listFolders, "P1 A2"},
         WholeListCase{"TheMenusSayOnceThatARowFailedAndStop", true, Stop, failRowThree, "P1 A2", 1},
         WholeListCase{"TheKeyLeavesOutARowThatFailedAndGoesOn", true, Skip, failRowThree,
                       "P1 A2 A4"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Commands, TakeTheModeFromTheirRows) {
+    list.rows = folders({1, 2});
+    list.selected = 2;
+    for (void (PlayerCommands::*handler)() :
+         {&PlayerCommands::LiedAbspielen_Click, &PlayerCommands::InWinAmpList_Click,
+          &PlayerCommands::AlleInWinamp_Click, &PlayerCommands::ListeEinfügen_Click,
+          &PlayerCommands::AlleInPlaylist_Click})
+        (commands.*handler)();
+    // A folder row is played as its folder; the commands for songs leave it alone.
+    EXPECT_EQ(started(), "P2 A2");
+    EXPECT_TRUE(fake.dialogs.messages.empty());
+}
 
 TEST_F(Commands, AGestureWhileTheListWaitsForThePlayerGoesInAtItsTurn) {
     // A player that takes its time for each command: the list waits for its turns, and

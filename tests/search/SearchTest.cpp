@@ -1,7 +1,10 @@
 #include "search/Search.h"
 #include "base/CaseFold.h"
+#include "base/UpperCase.h"
 
 #include "Snapshots.h"
+
+#include <QChar>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +33,12 @@ TEST(CaseFold, MapsLettersOneToOneAtEveryPositionOfLongTexts) {
             }
         }
     }
+}
+
+// The program's own table, which the player adapter shares without Qt, against Qt's mapping.
+TEST(CaseFold, UpperCasesEveryCharacterAsQtDoes) {
+    for (char32_t c = 0; c <= 0x10FFFF; ++c)
+        ASSERT_EQ(simpleUpperCase(c), QChar::toUpper(c)) << "U+" << std::hex << unsigned(c);
 }
 
 TEST(Search, FindsTheseRows) {

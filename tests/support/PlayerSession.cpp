@@ -101,6 +101,18 @@ PlayerSession::PlayerSession() {
 
 PlayerSession::~PlayerSession() {
     stopPlayer();
+    // The services the bus started on demand (a window manager's settings store) write into
+    // the session's folders as they end: they end before the folders go.
+    const Finished names =
+        run("dbus-send", {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                          "/org/freedesktop/DBus", "org.freedesktop.DBus.ListActivatableNames"});
+    std::istringstream words(names.output);
+    for (std::string word; words >> word;)
+        if (word.starts_with("\"") && word != "\"org.freedesktop.DBus\"")
+            if (const pid_t service = ownerOf(word.substr(1, word.size() - 2)); service > 0) {
+                ::kill(service, SIGTERM);
+                stop(service);
+            }
     if (m_bus > 0) {
         ::kill(m_bus, SIGTERM);
         stop(m_bus);
@@ -140,13 +152,23 @@ void PlayerSession::stopPlayer() {
 }
 
 void PlayerSession::adoptPlayer() {
-    const Finished owner =
-        run("dbus-send",
-            {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
-             "org.freedesktop.DBus.GetConnectionUnixProcessID", "string:org.atheme.audacious"});
+    if (const pid_t player = playerProcess())
+        m_player = player;
+}
+
+pid_t PlayerSession::playerProcess() {
+    return ownerOf("org.atheme.audacious");
+}
+
+pid_t PlayerSession::ownerOf(const std::string& name) {
+    const Finished owner = run("dbus-send", {"--session", "--print-reply",
+                                             "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                             "org.freedesktop.DBus.GetConnectionUnixProcessID",
+                                             QString::fromStdString("string:" + name)});
     const auto number = owner.output.find_last_of(' ');
-    if (owner.ok && number != std::string::npos)
-        m_player = static_cast<pid_t>(std::atol(owner.output.c_str() + number + 1));
+    if (!owner.ok || number == std::string::npos)
+        return 0;
+    return static_cast<pid_t>(std::atol(owner.output.c_str() + number + 1));
 }
 
 bool PlayerSession::playerAnswers() {

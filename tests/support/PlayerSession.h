@@ -42,6 +42,9 @@ public:
     void stopPlayer();
     // Takes over the player that an adapter started, to shut it down at the end.
     void adoptPlayer();
+    // The process that has the player's name on the bus, 0 for none.
+    static pid_t playerProcess();
+    pid_t busProcess() const { return m_bus; }
     static bool playerAnswers();
     static std::optional<std::vector<std::string>> playlist();
     static std::optional<std::size_t> playlistLength();
@@ -49,6 +52,9 @@ public:
     static bool makeTone(const std::string& path);
 
 private:
+    // The process that owns `name` on the bus, 0 for none.
+    static pid_t ownerOf(const std::string& name);
+
     QTemporaryDir m_dir;
     std::string m_missing;
     pid_t m_bus = 0;

@@ -2,6 +2,8 @@
 
 #include "ui/Twips.h"
 
+#include "Processes.h"
+
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -168,6 +170,43 @@ TEST_F(ResultListKeys, ClosingTheWindowDropsWaitingStartsAndEndsTheProgram) {
     QApplication::exec();
     EXPECT_LT(sinceClosing.elapsed(), 1000);
     EXPECT_EQ(started(), (std::vector<std::string>{"play " + eins}));
+}
+
+// The user ticks "Nur in Ordner suchen" while a large index is reloaded after the index
+// window and goes on with the list at once. The switch waits for the reload; the song rows
+// it drops must be gone already, so that no gesture takes them for folders.
+TEST_F(ResultListKeys, GesturesDuringAModeSwitchThatWaitsForAReloadFindNoRows) {
+    std::vector<std::string> songs, folders;
+    for (int i = 0; i < 300000; ++i)
+        songs.push_back("/m/Ordner " + std::to_string(i % 1000) + "/Lied " + std::to_string(i) +
+                        ".mp3");
+    for (int i = 0; i < 1000; ++i)
+        folders.push_back("/m/Ordner " + std::to_string(i) + "/");
+    dir.writeIndex(songs, folders);
+    prepare(false, 1);
+    const IndexPtr before = window->index();
+    songs.pop_back();
+    inIndexWindow = [&] { dir.writeIndex(songs, folders); };
+    window->findChild<QAction*>("New_Index")->trigger();
+    bool duringReload = false;
+    // Due at the reload's first look at pending events.
+    QTimer::singleShot(5, [&] {
+        duringReload = window->index() == before && window->activations() == 2;
+        element<QCheckBox>("chk_MitOrdner")->click();
+        QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, onRow(1));
+        for (const char key : std::string_view(" #+"))
+            QTest::keyClick(&list(), key);
+        for (const char* entry : {"LiedAbspielen", "InWinAmpList", "AlleInWinamp", "OpenMitAmp_2"})
+            window->findChild<QAction*>(entry)->trigger();
+    });
+    ASSERT_TRUE(eventually([&] { return window->index() != before; }));
+    settle();
+    EXPECT_TRUE(duringReload);
+    EXPECT_EQ(started(), std::vector<std::string>{});
+    EXPECT_EQ(info(), "Info: Gefundene Ordner = 0");
+    click("cmd_Alle");
+    QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, onRow(1));
+    EXPECT_EQ(started(), std::vector<std::string>{"play /m/Ordner 0"});
 }
 
 TEST(CharacterCode, IsBackspaceAlsoWhereTheKeyComesWithoutText) {

@@ -71,7 +71,7 @@ SessionBus::~SessionBus() {
 }
 
 Result<Success, SessionBus::Error> SessionBus::callPlayer(const char* method,
-                                                          const std::string& uri,
+                                                          const std::vector<std::string>& uris,
                                                           std::chrono::milliseconds timeout) {
     MessageRef call(
         dbus_message_new_method_call(playerService, playerPath, playerInterface, method));
@@ -81,9 +81,11 @@ Result<Success, SessionBus::Error> SessionBus::callPlayer(const char* method,
     DBusMessageIter arguments;
     DBusMessageIter list;
     dbus_message_iter_init_append(call.message, &arguments);
-    if (!dbus_message_iter_open_container(&arguments, DBUS_TYPE_ARRAY, DBUS_TYPE_STRING_AS_STRING,
-                                          &list) ||
-        !appendString(list, uri) || !dbus_message_iter_close_container(&arguments, &list))
+    bool built = dbus_message_iter_open_container(&arguments, DBUS_TYPE_ARRAY,
+                                                  DBUS_TYPE_STRING_AS_STRING, &list);
+    for (const std::string& uri : uris)
+        built = built && appendString(list, uri);
+    if (!built || !dbus_message_iter_close_container(&arguments, &list))
         return Error{DBUS_ERROR_NO_MEMORY, "out of memory"};
 
     ScopedError failure;
@@ -94,12 +96,26 @@ Result<Success, SessionBus::Error> SessionBus::callPlayer(const char* method,
     return failure.value();
 }
 
-bool SessionBus::playerOnTheBus() {
-    return dbus_bus_name_has_owner(m_connection, playerService, nullptr);
+bool SessionBus::playerOnTheBus(std::chrono::milliseconds timeout) {
+    // As dbus_bus_name_has_owner, which would wait 25 s for a bus that does not answer.
+    MessageRef call(dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS,
+                                                 DBUS_INTERFACE_DBUS, "NameHasOwner"));
+    const char* name = playerService;
+    if (!call.message ||
+        !dbus_message_append_args(call.message, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID))
+        return false;
+    MessageRef reply(dbus_connection_send_with_reply_and_block(m_connection, call.message,
+                                                               milliseconds(timeout), nullptr));
+    dbus_bool_t owned = FALSE;
+    return reply.message &&
+           dbus_message_get_args(reply.message, nullptr, DBUS_TYPE_BOOLEAN, &owned,
+                                 DBUS_TYPE_INVALID) &&
+           owned;
 }
 
 std::optional<std::uint32_t> SessionBus::notify(std::uint32_t replaces, const std::string& summary,
-                                                const std::string& body) {
+                                                const std::string& body,
+                                                std::chrono::milliseconds timeout) {
     MessageRef call(dbus_message_new_method_call("org.freedesktop.Notifications",
                                                  "/org/freedesktop/Notifications",
                                                  "org.freedesktop.Notifications", "Notify"));
@@ -125,9 +141,8 @@ std::optional<std::uint32_t> SessionBus::notify(std::uint32_t replaces, const st
         return std::nullopt;
 
     ScopedError failure;
-    // A notification server may be started by the bus on demand: it gets a moment.
-    MessageRef reply(dbus_connection_send_with_reply_and_block(m_connection, call.message, 3000,
-                                                               &failure.error));
+    MessageRef reply(dbus_connection_send_with_reply_and_block(
+        m_connection, call.message, milliseconds(timeout), &failure.error));
     dbus_uint32_t id = 0;
     if (!reply.message ||
         !dbus_message_get_args(reply.message, nullptr, DBUS_TYPE_UINT32, &id, DBUS_TYPE_INVALID))

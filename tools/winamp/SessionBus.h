@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct DBusConnection;
 
@@ -19,7 +20,8 @@ public:
         std::string message;
     };
 
-    // Fails with the reason when there is no session bus to reach.
+    // Fails with the reason when there is no session bus to reach. May block for as long as
+    // the bus does not answer.
     static Result<SessionBus, std::string> connect();
     ~SessionBus();
     SessionBus(SessionBus&& other) noexcept;
@@ -29,14 +31,14 @@ public:
 
     // Calls `method` of the player's interface with one list of URIs and waits for its
     // answer; never starts the player through the bus.
-    Result<Success, Error> callPlayer(const char* method, const std::string& uri,
+    Result<Success, Error> callPlayer(const char* method, const std::vector<std::string>& uris,
                                       std::chrono::milliseconds timeout);
     // Whether the player has its name on the bus; asks the bus, not the player.
-    bool playerOnTheBus();
+    bool playerOnTheBus(std::chrono::milliseconds timeout);
     // Shows a desktop notification, replacing notification `replaces` where it is still
-    // shown; its number, or none when no notification server answers.
+    // shown; its number, or none when no notification server answers in time.
     std::optional<std::uint32_t> notify(std::uint32_t replaces, const std::string& summary,
-                                        const std::string& body);
+                                        const std::string& body, std::chrono::milliseconds timeout);
 
 private:
     explicit SessionBus(DBusConnection* connection) : m_connection(connection) {}

@@ -5,10 +5,8 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <sys/types.h>
-#include <vector>
 
 namespace liedspur::adapter {
 
@@ -26,30 +24,29 @@ struct ProcessId {
     bool operator==(const ProcessId&) const = default;
 };
 
-// What all adapters of this user share, in one small file read and written under a lock.
+// What all adapters of this user share besides their queue. It lies in a mapped file, so it
+// holds plain values only.
 struct SharedState {
-    struct Waiting {
-        ProcessId process;
-        // The command before it got no answer from the player; this one fails alike.
-        bool doomed = false;
-    };
     struct Shown {
+        // Wall-clock time of the last failure shown.
         std::int64_t atMilliseconds = 0;
+        // The desktop notification showing it, 0 for none.
         std::uint32_t notification = 0;
+        // The dialog showing it, pid 0 for none.
         ProcessId dialog;
-        std::string text;
+        // How many failures it shows; 0 when nothing has been shown yet.
+        std::uint32_t failures = 0;
     };
 
-    // The player an adapter started and that may still be starting up.
-    std::optional<ProcessId> player;
-    // The last failure shown to the user.
-    std::optional<Shown> shown;
-    // The commands in the order they came; the first one has the turn.
-    std::vector<Waiting> waiting;
+    // The player an adapter started, which may still be starting up; pid 0 for none.
+    ProcessId player;
+    Shown shown;
 };
 
 // The adapters' queue: a command talks to the player only in its turn, the turns going in
-// the order the commands came, and a crashed adapter never holds up the others.
+// the order the commands joined. A waiting command sleeps until the command before it
+// hands the turn on or ends; a crashed or stopped adapter holds up the others no longer
+// than its turn may last.
 class Turns {
 public:
     // The state folder for this user under XDG_RUNTIME_DIR (else /tmp); none with the
@@ -61,23 +58,36 @@ public:
     Turns& operator=(const Turns&) = delete;
     Turns& operator=(Turns&&) = delete;
 
-    // Takes a place at the end of the queue.
-    void join();
-    enum class Outcome { MyTurn, Doomed, TimedOut };
-    // Waits for the turn until `deadline`; leaves the queue unless the turn came.
-    Outcome waitForTurn(Clock::time_point deadline);
-    // Ends the turn; `doomRest` makes every command still waiting fail alike.
+    // Takes a place at the end of the queue; fails when thousands already wait.
+    Result<Success, std::string> join();
+    enum class Outcome { MyTurn, Doomed };
+    // Waits for the turn, which lasts at most `turnLength` from when it comes: after that
+    // the next command takes over. Doomed when a command before this one got no answer
+    // from the player; the queue has then been left.
+    Outcome waitForTurn(std::chrono::milliseconds turnLength);
+    // Ends the turn or leaves the queue; `doomRest` makes every command waiting now fail
+    // alike.
     void leave(bool doomRest);
 
     // Reads and changes the shared state under the lock.
     void update(const std::function<void(SharedState&)>& change);
+    // The state folder, which only this user can use.
+    const std::string& folder() const { return m_folder; }
 
 private:
-    explicit Turns(int fd) : m_fd(fd) {}
-    SharedState read() const;
-    void write(const SharedState& state) const;
+    struct Queue;
+    class Lock;
+    Turns(std::string folder, int fd, Queue* queue);
+    std::string wakePath(pid_t pid) const;
+    // Hands the turn to the first waiting command after this one; called with the lock held.
+    void handOn();
 
+    std::string m_folder;
     int m_fd = -1;
+    Queue* m_queue = nullptr;
+    // Readable when another command wakes this one.
+    int m_wake = -1;
+    std::uint64_t m_ticket = 0;
     ProcessId m_self = ProcessId::self();
 };
 

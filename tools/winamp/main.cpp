@@ -4,53 +4,49 @@
 //   winamp.exe TARGET         the playlist is replaced by TARGET, which is played
 //   winamp.exe /add TARGET    TARGET is appended to the playlist
 //
-// TARGET is a song file or a folder (a folder brings all its songs). Commands reach the
-// player in the order they were started, also while the player is still starting up, and
-// a command that fails says so where the user sees it.
+// TARGET is a song file or a folder, which brings its own songs in name order. Commands
+// reach the player in the order they were started, also while the player is still starting
+// up; each ends within its timeout and a second from its turn, and one that fails says so
+// where the user sees it.
 
+#include "Background.h"
 #include "Command.h"
+#include "Report.h"
 #include "SessionBus.h"
+#include "Spawn.h"
+#include "Targets.h"
 #include "Turns.h"
 
 #include <dbus/dbus.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
-#include <spawn.h>
 #include <string>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace liedspur::adapter {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Two failures with the same headline this close together are shown once.
-constexpr std::int64_t repeatWindowMilliseconds = 10000;
 // How long a player that has just taken its name on the bus is left to finish starting.
-constexpr auto playerSettling = std::chrono::milliseconds(500);
+constexpr auto playerSettling = 500ms;
 // How often a player that dies while starting up gets another go.
 constexpr int playerStarts = 3;
 // The launcher's turn pipe, closed once this command has its turn.
 constexpr int launcherTurnDescriptor = 3;
 // How long the player gets to answer when no LIEDSPUR_PLAYER_TIMEOUT says otherwise.
 constexpr double defaultTimeoutSeconds = 10;
-
-struct Failure {
-    std::string headline;
-    std::string detail;
-    // Commands waiting behind this one fail alike.
-    bool playerSilent = false;
-};
+// What a command has beyond its timeout to show why it failed.
+constexpr auto reportTime = 1s;
+// How long one question to the bus itself may take.
+constexpr auto busQuestion = 500ms;
 
 std::chrono::milliseconds answerTimeout() {
     const char* text = std::getenv("LIEDSPUR_PLAYER_TIMEOUT");
@@ -61,39 +57,10 @@ std::chrono::milliseconds answerTimeout() {
         static_cast<long long>((given ? seconds : defaultTimeoutSeconds) * 1000));
 }
 
-bool hasDisplay() {
-    const char* x = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (wayland && *wayland);
-}
-
 Failure notAnswering() {
     const long long seconds = std::chrono::ceil<std::chrono::seconds>(answerTimeout()).count();
     return {"Audacious antwortet nicht",
             "Keine Antwort nach " + std::to_string(seconds) + " Sekunden.", true};
-}
-
-// Starts `program` in a session of its own, reading and writing nothing of ours.
-int spawnDetached(const char* program, const std::vector<std::string>& arguments, bool searchPath,
-                  pid_t& pid) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program));
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_t actions;
-    ::posix_spawnattr_init(&attributes);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    ::posix_spawn_file_actions_init(&actions);
-    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
-        ::posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd ? O_WRONLY : O_RDONLY, 0);
-    const int error =
-        searchPath ? ::posix_spawnp(&pid, program, &actions, &attributes, argv.data(), environ)
-                   : ::posix_spawn(&pid, program, &actions, &attributes, argv.data(), environ);
-    ::posix_spawn_file_actions_destroy(&actions);
-    ::posix_spawnattr_destroy(&attributes);
-    return error;
 }
 
 using Delivery = Result<Success, Failure>;
@@ -102,7 +69,7 @@ using Delivery = Result<Success, Failure>;
 Delivery startPlayerOnce(Turns& turns, int& starts) {
     std::optional<Failure> failure;
     turns.update([&](SharedState& state) {
-        if (state.player && state.player->alive())
+        if (state.player.pid != 0 && state.player.alive())
             return;
         if (starts == playerStarts) {
             failure = notAnswering();
@@ -129,10 +96,10 @@ Delivery startPlayerOnce(Turns& turns, int& starts) {
 // Waits until the player takes its name on the bus; false when it ended or took too long.
 bool playerComesUp(SessionBus& bus, Turns& turns, Clock::time_point deadline) {
     while (Clock::now() < deadline) {
-        if (bus.playerOnTheBus())
+        if (bus.playerOnTheBus(busQuestion))
             return true;
         bool starting = false;
-        turns.update([&](SharedState& state) { starting = state.player && state.player->alive(); });
+        turns.update([&](SharedState& state) { starting = state.player.alive(); });
         if (!starting)
             return false;
         std::this_thread::sleep_for(20ms);
@@ -140,17 +107,18 @@ bool playerComesUp(SessionBus& bus, Turns& turns, Clock::time_point deadline) {
     return false;
 }
 
-// Hands the command to the player, starting one when none is on the bus.
-Delivery deliver(SessionBus& bus, Turns& turns, const Command& command, const std::string& uri,
+// Hands the songs to the player in one call, starting a player when none is on the bus.
+Delivery deliver(SessionBus& bus, Turns& turns, Mode mode, const std::vector<std::string>& uris,
                  Clock::time_point deadline) {
-    const char* method = command.mode == Mode::Play ? "OpenList" : "AddList";
+    // Play replaces the playlist with the list and plays its first song; add appends it.
+    const char* method = mode == Mode::Play ? "OpenList" : "AddList";
     int starts = 0;
     for (;;) {
         const auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (remaining <= 0ms)
             return notAnswering();
-        const Result<Success, SessionBus::Error> called = bus.callPlayer(method, uri, remaining);
+        const Result<Success, SessionBus::Error> called = bus.callPlayer(method, uris, remaining);
         if (called)
             return Success{};
         const SessionBus::Error& error = called.error();
@@ -164,68 +132,35 @@ Delivery deliver(SessionBus& bus, Turns& turns, const Command& command, const st
             // Asked while it still loads its plugins, Audacious may abort: a player coming
             // up is asked nothing until it has its name on the bus and a moment more.
             if (playerComesUp(bus, turns, deadline))
-                std::this_thread::sleep_for(playerSettling);
+                std::this_thread::sleep_for(std::min<Clock::duration>(
+                    playerSettling, std::max<Clock::duration>(deadline - Clock::now(), 0ms)));
         }
         std::this_thread::sleep_for(20ms);
     }
 }
 
-// Bus strings must be UTF-8; a system message in another encoding loses its odd bytes.
-std::string busText(std::string text) {
-    if (!dbus_validate_utf8(text.c_str(), nullptr))
-        for (char& c : text)
-            if (static_cast<unsigned char>(c) >= 0x80)
-                c = '?';
-    return text;
-}
+using Songs = Result<std::vector<std::string>, Failure>;
+using Connection = Result<SessionBus, std::string>;
 
-std::string messageProgram() {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
-        return {};
-    const std::string self(path, static_cast<std::size_t>(length));
-    return self.substr(0, self.rfind('/') + 1) + "liedspur-meldung";
-}
-
-// The failure where the user sees it: a desktop notification, else a small dialog; the
-// same failure again soon after refreshes the one shown instead of adding another.
-void show(const Failure& failure, SessionBus* bus, Turns* turns) {
-    const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::system_clock::now().time_since_epoch())
-                                 .count();
-    const auto present = [&](SharedState& state) {
-        const bool repeat = state.shown && state.shown->text == failure.headline &&
-                            now - state.shown->atMilliseconds < repeatWindowMilliseconds;
-        if (repeat && state.shown->dialog.alive())
-            return;
-        if (bus) {
-            if (const auto id = bus->notify(repeat ? state.shown->notification : 0,
-                                            busText(failure.headline), busText(failure.detail))) {
-                state.shown = SharedState::Shown{now, *id, {}, failure.headline};
-                return;
-            }
-        }
-        if (repeat || !hasDisplay())
-            return;
-        pid_t pid = 0;
-        if (spawnDetached(messageProgram().c_str(), {failure.headline, failure.detail}, false,
-                          pid) == 0)
-            state.shown = SharedState::Shown{now, 0, ProcessId::of(pid), failure.headline};
-    };
-    if (turns) {
-        turns->update(present);
-    } else {
-        SharedState alone;
-        present(alone);
-    }
-}
-
-int fail(const Failure& failure, SessionBus* bus, Turns* turns, bool visible = true) {
-    std::fprintf(stderr, "winamp.exe: %s: %s\n", failure.headline.c_str(), failure.detail.c_str());
-    if (visible)
-        show(failure, bus, turns);
-    return 1;
+// The command in its turn, every step done by `deadline`.
+Delivery carryOut(const Command& command, const std::string& target, Background<Songs>& songs,
+                  Background<Connection>& bus, Turns& turns, Clock::time_point deadline) {
+    Songs* found = songs.wait(deadline);
+    if (!found)
+        return Failure{"Nicht erreichbar: " + target, "Das Laufwerk antwortet nicht."};
+    if (!*found)
+        return found->error();
+    Connection* connection = bus.wait(deadline);
+    if (!connection)
+        return Failure{"Audacious ist nicht erreichbar", "Die D-Bus-Sitzung antwortet nicht.",
+                       true};
+    if (!*connection)
+        return Failure{"Audacious ist nicht erreichbar", "Es läuft keine D-Bus-Sitzung."};
+    std::vector<std::string> uris;
+    uris.reserve(found->value().size());
+    for (const std::string& song : found->value())
+        uris.push_back(fileUri(song));
+    return deliver(connection->value(), turns, command.mode, uris, deadline);
 }
 
 int run(const std::vector<std::string>& arguments) {
@@ -236,7 +171,7 @@ int run(const std::vector<std::string>& arguments) {
                    stderr);
         return 2;
     }
-    const Clock::time_point deadline = Clock::now() + answerTimeout();
+    const std::chrono::milliseconds timeout = answerTimeout();
     // Liedspur's launcher waits for the end of this command, or for this descriptor to
     // close, before it starts the next one; the player started here must not hold it.
     const bool launcherTurn = ::fcntl(launcherTurnDescriptor, F_SETFD, FD_CLOEXEC) == 0;
@@ -245,43 +180,50 @@ int run(const std::vector<std::string>& arguments) {
         workingDirectory = cwd;
         std::free(cwd);
     }
-    const std::string uri = fileUri(absolutePath(command->target, workingDirectory));
+    const std::string target = absolutePath(command->target, workingDirectory);
 
-    Result<SessionBus, std::string> connected = SessionBus::connect();
+    // Looking at the target and connecting to the bus may block for as long as a drive or
+    // the bus does not answer: both start now and are waited for within the turn only.
+    Background<Songs> songs([target] { return songsOf(target); });
+    Background<Connection> connection([] { return SessionBus::connect(); });
     Result<Turns, std::string> opened = Turns::open();
-    if (!connected)
-        return fail({"Audacious ist nicht erreichbar", "Es läuft keine D-Bus-Sitzung."}, nullptr,
-                    opened ? &opened.value() : nullptr);
-    if (!opened)
-        return fail({"Der Befehl an Audacious ist nicht möglich", opened.error()},
-                    &connected.value(), nullptr);
-    SessionBus* const bus = &connected.value();
-    Turns* const turns = &opened.value();
-
-    turns->join();
-    switch (turns->waitForTurn(deadline)) {
-    case Turns::Outcome::MyTurn:
-        // The launcher may start the next command now: it queues up right behind this
-        // one and gets ready while this one talks to the player.
-        if (launcherTurn)
-            ::close(launcherTurnDescriptor);
-        break;
-    case Turns::Outcome::Doomed:
-        // The command before this one got no answer and has said so.
-        return fail(notAnswering(), bus, turns, false);
-    case Turns::Outcome::TimedOut:
-        return fail(notAnswering(), bus, turns);
+    Result<Success, std::string> joined =
+        opened ? opened.value().join() : Result<Success, std::string>(opened.error());
+    if (!joined) {
+        const auto until = Clock::now() + reportTime;
+        Connection* bus = connection.wait(until);
+        report({"Der Befehl an Audacious ist nicht möglich", joined.error()},
+               bus && *bus ? &bus->value() : nullptr, nullptr, until);
+        return 1;
     }
-    const Delivery delivered = deliver(*bus, *turns, *command, uri, deadline);
-    turns->leave(!delivered && delivered.error().playerSilent);
-    if (!delivered)
-        return fail(delivered.error(), bus, turns);
-    return 0;
+    Turns& turns = opened.value();
+    if (turns.waitForTurn(timeout + reportTime) == Turns::Outcome::Doomed) {
+        // The command before this one got no answer and has said so.
+        std::fputs("winamp.exe: Der Befehl davor blieb ohne Antwort; dieser entfällt.\n", stderr);
+        return 1;
+    }
+    // The launcher may start the next command now: it queues up right behind this one and
+    // gets ready while this one talks to the player.
+    if (launcherTurn)
+        ::close(launcherTurnDescriptor);
+    const Clock::time_point deadline = Clock::now() + timeout;
+    const Delivery delivered = carryOut(*command, target, songs, connection, turns, deadline);
+    if (!delivered) {
+        Connection* bus = connection.wait(Clock::now());
+        report(delivered.error(), bus && *bus ? &bus->value() : nullptr, &turns,
+               deadline + reportTime);
+    }
+    turns.leave(!delivered && delivered.error().playerSilent);
+    return delivered ? 0 : 1;
 }
 
 } // namespace
 } // namespace liedspur::adapter
 
 int main(int argc, char* argv[]) {
-    return liedspur::adapter::run(std::vector<std::string>(argv + 1, argv + argc));
+    const int code = liedspur::adapter::run(std::vector<std::string>(argv + 1, argv + argc));
+    // A thread still blocked on a drive or the bus that does not answer must not hold up
+    // the end, nor see the program's objects destroyed under it.
+    std::fflush(nullptr);
+    std::_Exit(code);
 }

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <poll.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <system_error>
@@ -79,8 +80,33 @@ private:
     posix_spawn_file_actions_t m_actions;
 };
 
+// This program's environment, with DESKTOP_STARTUP_ID set to `startupId` where it is not
+// empty.
+class Environment {
+public:
+    explicit Environment(const std::string& startupId) {
+        constexpr std::string_view name = "DESKTOP_STARTUP_ID=";
+        for (char** variable = environ; *variable; ++variable)
+            if (startupId.empty() || !std::string_view(*variable).starts_with(name))
+                m_variables.push_back(*variable);
+        if (!startupId.empty()) {
+            m_startupId = std::string(name) + startupId;
+            m_variables.push_back(m_startupId.data());
+        }
+        m_variables.push_back(nullptr);
+    }
+    Environment(const Environment&) = delete;
+    Environment& operator=(const Environment&) = delete;
+
+    char* const* get() const { return m_variables.data(); }
+
+private:
+    std::string m_startupId;
+    std::vector<char*> m_variables;
+};
+
 Spawned spawn(const std::string& program, const std::vector<std::string>& arguments,
-              bool searchPath, int turnWriteEnd = -1) {
+              bool searchPath, int turnWriteEnd = -1, const std::string& startupId = {}) {
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 2);
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -90,11 +116,12 @@ Spawned spawn(const std::string& program, const std::vector<std::string>& argume
 
     static const SpawnAttributes attributes;
     const FileActions actions(turnWriteEnd);
+    const Environment environment(startupId);
     Spawned spawned;
     spawned.error = searchPath ? ::posix_spawnp(&spawned.pid, program.c_str(), actions.get(),
-                                                attributes.get(), argv.data(), environ)
+                                                attributes.get(), argv.data(), environment.get())
                                : ::posix_spawn(&spawned.pid, program.c_str(), actions.get(),
-                                               attributes.get(), argv.data(), environ);
+                                               attributes.get(), argv.data(), environment.get());
     return spawned;
 }
 
@@ -148,11 +175,12 @@ struct PosixProcessStarter::Shared : std::enable_shared_from_this<Shared> {
 
     // Starts the player now and notes it as the one the next start waits for. Called with
     // `mutex` held, so that no other start can come in between.
-    int startPlayer(const LaunchRequest& request) {
+    int startPlayer(const LaunchRequest& request, const std::string& startupId) {
         int turnPipe[2];
         if (::pipe2(turnPipe, O_CLOEXEC) != 0)
             return errno;
-        const Spawned spawned = spawn(request.program, request.arguments, false, turnPipe[1]);
+        const Spawned spawned =
+            spawn(request.program, request.arguments, false, turnPipe[1], startupId);
         ::close(turnPipe[1]);
         if (spawned.error != 0) {
             ::close(turnPipe[0]);
@@ -191,7 +219,8 @@ struct PosixProcessStarter::Shared : std::enable_shared_from_this<Shared> {
 };
 
 PosixProcessStarter::PosixProcessStarter(std::chrono::milliseconds playerTurnLimit)
-    : m_shared(std::make_shared<Shared>(playerTurnLimit)) {}
+    : m_shared(std::make_shared<Shared>(playerTurnLimit)),
+      m_focus(std::make_unique<FocusKeeper>()) {}
 
 PosixProcessStarter::~PosixProcessStarter() = default;
 
@@ -215,7 +244,9 @@ Status PosixProcessStarter::start(const LaunchRequest& request) {
     // Bounded: the turn comes at the latest when the previous start has had its time.
     while (!shared.playerTurnFree(Clock::now()))
         shared.changed.wait_until(lock, shared.previousStart + shared.turnLimit);
-    if (const int error = shared.startPlayer(request); error != 0)
+    const std::string startupId =
+        request.style == WindowStyle::NormalNoFocus ? m_focus->startupId() : std::string();
+    if (const int error = shared.startPlayer(request, startupId); error != 0)
         return systemError(error);
     return success();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ProcessStarter.h"
+#include "platform/linux/FocusKeeper.h"
 
 #include <chrono>
 #include <memory>
@@ -16,7 +17,8 @@ inline constexpr const char* fileManagerProgram = "xdg-open";
 // rather than a command handing over to it) holds up the next command only that long.
 // A player that keeps the order of commands by itself may give the turn back sooner: it
 // gets the write end of a pipe as descriptor 3 and closes it once the next command may
-// start. File manager starts go at once.
+// start. File manager starts go at once. A start without the focus keeps it in this
+// program's window (see FocusKeeper).
 class PosixProcessStarter : public ProcessStarter {
 public:
     explicit PosixProcessStarter(
@@ -33,6 +35,7 @@ private:
     struct Shared;
 
     std::shared_ptr<Shared> m_shared;
+    std::unique_ptr<FocusKeeper> m_focus;
 };
 
 } // namespace liedspur
