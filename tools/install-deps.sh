@@ -28,21 +28,17 @@ packages=(
     appstream
     dpkg-dev
     file
-    # The focus tests: an X server, window managers of two kinds, and tools to drive them.
+    # The formatting check of the sources.
+    clang-format
+    # The window and focus tests on real display servers: X11 with window managers of three
+    # kinds, Wayland, and the tools that drive them.
     xvfb
     x11-utils
     xdotool
     openbox
     metacity
     xfwm4
-    # The formatting check of the sources.
-    clang-format
-    # The window tests on real display servers, X11 and Wayland.
-    xvfb
-    openbox
-    x11-utils
     weston
-    xdotool
     qt6-wayland
 )
 if (($# > 0)); then
