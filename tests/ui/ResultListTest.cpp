@@ -186,11 +186,8 @@ TEST_F(ResultListKeys, GesturesDuringAModeSwitchThatWaitsForAReloadFindNoRows) {
     prepare(false, 1);
     const IndexPtr before = window->index();
     songs.pop_back();
-    inIndexWindow = [&] { dir.writeIndex(songs, folders); };
-    window->findChild<QAction*>("New_Index")->trigger();
     bool duringReload = false;
-    // Due at the reload's first look at pending events.
-    QTimer::singleShot(5, [&] {
+    const auto goOn = [&] {
         duringReload = window->index() == before && window->activations() == 2;
         element<QCheckBox>("chk_MitOrdner")->click();
         QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, onRow(1));
@@ -198,7 +195,13 @@ TEST_F(ResultListKeys, GesturesDuringAModeSwitchThatWaitsForAReloadFindNoRows) {
             QTest::keyClick(&list(), key);
         for (const char* entry : {"LiedAbspielen", "InWinAmpList", "AlleInWinamp", "OpenMitAmp_2"})
             window->findChild<QAction*>(entry)->trigger();
-    });
+    };
+    inIndexWindow = [&] {
+        dir.writeIndex(songs, folders);
+        // Due at the reload's first look at pending events.
+        QTimer::singleShot(5, goOn);
+    };
+    window->findChild<QAction*>("New_Index")->trigger();
     ASSERT_TRUE(eventually([&] { return window->index() != before; }));
     settle();
     EXPECT_TRUE(duringReload);
