@@ -28,14 +28,6 @@ std::optional<ResultRow> ResultModel::rowAt(std::size_t position) const {
     return m_rows.row(position);
 }
 
-std::string_view ResultModel::columnText(std::size_t position, Column column) const {
-    const std::uint32_t number = m_rows.numbers[position - 1];
-    const IndexSnapshot& snapshot = *m_rows.snapshot;
-    if (m_rows.kind == RowKind::Folder)
-        return column == TitleColumn ? folderRowText : snapshot.folder(number);
-    return column == TitleColumn ? snapshot.fileName(number) : snapshot.folderPath(number);
-}
-
 QModelIndex ResultModel::index(int row, int column, const QModelIndex& parent) const {
     if (parent.isValid() || row < 0 || static_cast<std::size_t>(row) >= m_rows.size() ||
         column < 0 || column >= ColumnCount)
