@@ -122,6 +122,8 @@ std::size_t writeSyntheticIndex(const std::string& directory, SyntheticIndexSize
             appendTitle(random, folder);
             folder += " (" + std::to_string(1960 + random() % 66) + ")";
             folder += " CD" + std::to_string(f / (genres.size() * artists.size()) + 1) + "/";
+            if (size.wideTexts && f == folderCount * 3 / 4)
+                folder = "/Musik/" + std::string(45, 'W') + "/";
             folders.buffer() += folder;
             folders.endLine();
             for (std::size_t track = 1; track <= size.songsPerFolder && song < size.songs;
@@ -133,6 +135,10 @@ std::size_t writeSyntheticIndex(const std::string& directory, SyntheticIndexSize
                 line += std::to_string(track);
                 line += " - ";
                 appendTitle(random, line);
+                if (size.wideTexts && song == size.songs * 3 / 4 + 5) {
+                    line.erase(line.rfind('/') + 1);
+                    line += std::string(28, 'W');
+                }
                 if (song % 100'000 == 77'777) {
                     line += ' ';
                     line += rareWord;
