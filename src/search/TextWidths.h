@@ -27,7 +27,7 @@ std::string_view columnText(const ResultSet& rows, std::size_t position, TextCol
 std::vector<std::size_t> longestTexts(const ResultSet& rows, TextColumn column, std::size_t count);
 
 // The display width of every text the result list can show for one index: the sum of its
-// characters' advances in the list's font, in quarter pixels, 2 bytes a text (a song has two,
+// characters' advances in the list's font, in half pixels, 2 bytes a text (a song has two,
 // its name and its folder, side by side). Kerning is left out, so that a fit measures the few
 // widest texts of a result exactly.
 class TextWidths {

@@ -171,6 +171,32 @@ TEST_F(ResultListKeys, ClosingTheWindowDropsWaitingStartsAndEndsTheProgram) {
     EXPECT_EQ(started(), (std::vector<std::string>{"play " + eins}));
 }
 
+TEST_F(ResultListKeys, ArrowsPagesHomeAndEndMoveTheSelectionAndKeepItOnScreen) {
+    std::vector<std::string> songs;
+    for (int i = 1; i <= 100; ++i)
+        songs.push_back("/m/" + std::to_string(i) + ".mp3");
+    dir.writeIndex(songs, {"/m/"});
+    prepare(false, 1);
+    const auto shown = [this] {
+        const QRect row = list().visualRect(list().selectionModel()->selectedRows().value(0));
+        return list().viewport()->rect().contains(row);
+    };
+    std::size_t before = selected();
+    for (const auto& [key, check] :
+         std::vector<std::pair<Qt::Key, std::function<bool(std::size_t)>>>{
+             {Qt::Key_Up, [](std::size_t row) { return row == 1; }},
+             {Qt::Key_Down, [](std::size_t row) { return row == 2; }},
+             {Qt::Key_PageDown, [&before](std::size_t row) { return row > before + 1; }},
+             {Qt::Key_End, [](std::size_t row) { return row == 100; }},
+             {Qt::Key_PageUp, [&before](std::size_t row) { return row < before - 1; }},
+             {Qt::Key_Home, [](std::size_t row) { return row == 1; }}}) {
+        QTest::keyClick(&list(), key);
+        EXPECT_TRUE(check(selected())) << key << " to row " << selected();
+        EXPECT_TRUE(shown()) << key;
+        before = selected();
+    }
+}
+
 TEST_F(ResultListKeys, ScreenReadersSeeATableOfTheRows) {
     prepare(false, 2);
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&this->list());
