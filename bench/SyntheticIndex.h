@@ -8,8 +8,8 @@ namespace liedspur::bench {
 struct SyntheticIndexSize {
     std::size_t songs = 1'000'000;
     std::size_t songsPerFolder = 10;
-    // One file name and one folder of capital W's, three quarters down: the widest texts of
-    // the index, though far from the longest in bytes.
+    // One file name and one folder of capital W's, three quarters down the first million
+    // songs: the widest texts of the index, though far from the longest in bytes.
     bool wideTexts = false;
 };
 

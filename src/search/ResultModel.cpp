@@ -53,8 +53,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     if (role == Qt::TextAlignmentRole)
-        return index.column() == NumberColumn ? QVariant(Qt::AlignCenter)
-                                              : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        return int(alignment(index.column()));
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     const ResultRow row = *rowAt(static_cast<std::size_t>(index.row()) + 1);
@@ -70,12 +69,15 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+Qt::Alignment ResultModel::alignment(int column) {
+    return column == NumberColumn ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter;
+}
+
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal)
         return {};
     if (role == Qt::TextAlignmentRole)
-        return section == NumberColumn ? QVariant(Qt::AlignCenter)
-                                       : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        return int(alignment(section));
     if (role != Qt::DisplayRole)
         return {};
     switch (section) {

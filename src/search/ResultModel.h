@@ -34,6 +34,9 @@ public:
     // list view asks both for every row when it lays out millions of them.
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // The numbers centred, the texts at the left.
+    static Qt::Alignment alignment(int column);
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

@@ -179,18 +179,28 @@ int ResultListView::sizeHintForColumn(int column) const {
         if (!m_widest)
             m_widest = m_widths->widest(result);
         const TextWidths::Widest& widest = (*m_widest)[std::size_t(textColumn(column))];
+        // Kerning takes less than a line's height off a text: a row narrower than the widest
+        // by more is not measured.
+        const double within = metrics.height();
         int width = 0;
         double overEstimate = 0; // what measuring adds to a width: margins, kerning
+        double unmeasured = widest.nextWidth;
         for (const std::size_t position : widest.positions) {
+            const double estimate = m_widths->width(result, position, textColumn(column));
+            if (position != widest.positions.front() &&
+                estimate < m_widths->width(result, widest.positions.front(), textColumn(column)) -
+                               within) {
+                unmeasured = estimate;
+                break;
+            }
             const int measured = cellWidth(metrics, cellText(position, column));
             width = std::max(width, measured);
-            overEstimate = std::max(
-                overEstimate, measured - m_widths->width(result, position, textColumn(column)));
+            overEstimate = std::max(overEstimate, measured - estimate);
         }
-        // A row left unmeasured is narrower by its width than any measured; room for it in
+        // A row left unmeasured is narrower by its width than those measured; room for it in
         // case its kerning says otherwise.
-        if (widest.nextWidth > 0)
-            width = std::max(width, int(std::ceil(widest.nextWidth + overEstimate)));
+        if (unmeasured > 0)
+            width = std::max(width, int(std::ceil(unmeasured + overEstimate)));
         return width;
     }
     // Numbers ascend, so that the last has the most digits.

@@ -249,7 +249,7 @@ void ResultListView::paintRow(QPainter& painter, const QStyleOptionViewItem& bas
         // The text as an item delegate places it, drawn in one pass: the delegate lays every
         // text out three times, which made the rows on screen cost more than a search.
         const QModelIndex index = m_model.index(row, column);
-        const auto alignment = Qt::Alignment(m_model.data(index, Qt::TextAlignmentRole).toInt());
+        const Qt::Alignment alignment = ResultModel::alignment(column);
         const QRect text = alignment & Qt::AlignHCenter ? cell.rect.adjusted(margin, 0, -margin, 0)
                                                         : cell.rect.adjusted(margin, 0, 0, 0);
         painter.drawText(text, int(alignment) | Qt::TextSingleLine, m_model.data(index).toString());
