@@ -3,6 +3,7 @@
 #include "index/CountLine.h"
 #include "index/IndexFiles.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <random>
@@ -107,6 +108,7 @@ std::size_t writeCount(const std::string& path, std::size_t count) {
 std::size_t writeSyntheticIndex(const std::string& directory, SyntheticIndexSize size) {
     std::mt19937 random(20261207);
     const std::size_t folderCount = (size.songs + size.songsPerFolder - 1) / size.songsPerFolder;
+    const std::size_t wideSong = std::min<std::size_t>(size.songs, 1'000'000) * 3 / 4 + 5;
     std::size_t total = 0;
     {
         Writer songs(indexfiles::path(directory, indexfiles::songList));
@@ -122,6 +124,8 @@ std::size_t writeSyntheticIndex(const std::string& directory, SyntheticIndexSize
             appendTitle(random, folder);
             folder += " (" + std::to_string(1960 + random() % 66) + ")";
             folder += " CD" + std::to_string(f / (genres.size() * artists.size()) + 1) + "/";
+            if (size.wideTexts && f == wideSong / size.songsPerFolder - 5)
+                folder = "/Musik/" + std::string(45, 'W') + "/";
             folders.buffer() += folder;
             folders.endLine();
             for (std::size_t track = 1; track <= size.songsPerFolder && song < size.songs;
@@ -133,6 +137,10 @@ std::size_t writeSyntheticIndex(const std::string& directory, SyntheticIndexSize
                 line += std::to_string(track);
                 line += " - ";
                 appendTitle(random, line);
+                if (size.wideTexts && song == wideSong) {
+                    line.erase(line.rfind('/') + 1);
+                    line += std::string(28, 'W');
+                }
                 if (song % 100'000 == 77'777) {
                     line += ' ';
                     line += rareWord;

@@ -30,6 +30,10 @@ public:
 
     // The file names alone, in row order.
     const LineTable& fileNames() const { return m_names; }
+    // The folders, each once for a run of rows that share it, and the line among them
+    // (from 1) that row `row` has.
+    const LineTable& folderLines() const { return m_folders; }
+    std::size_t folderLineOf(std::size_t row) const { return m_folderOf[row - 1]; }
 
     void reserve(std::size_t lines, std::size_t bytes);
     void append(std::string_view line) { append(line, fileNameOffset(line)); }

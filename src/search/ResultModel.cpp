@@ -28,14 +28,6 @@ std::optional<ResultRow> ResultModel::rowAt(std::size_t position) const {
     return m_rows.row(position);
 }
 
-std::string_view ResultModel::columnText(std::size_t position, Column column) const {
-    const std::uint32_t number = m_rows.numbers[position - 1];
-    const IndexSnapshot& snapshot = *m_rows.snapshot;
-    if (m_rows.kind == RowKind::Folder)
-        return column == TitleColumn ? folderRowText : snapshot.folder(number);
-    return column == TitleColumn ? snapshot.fileName(number) : snapshot.folderPath(number);
-}
-
 QModelIndex ResultModel::index(int row, int column, const QModelIndex& parent) const {
     if (parent.isValid() || row < 0 || static_cast<std::size_t>(row) >= m_rows.size() ||
         column < 0 || column >= ColumnCount)
@@ -61,8 +53,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     if (role == Qt::TextAlignmentRole)
-        return index.column() == NumberColumn ? QVariant(Qt::AlignCenter)
-                                              : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        return int(alignment(index.column()));
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     const ResultRow row = *rowAt(static_cast<std::size_t>(index.row()) + 1);
@@ -78,12 +69,15 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+Qt::Alignment ResultModel::alignment(int column) {
+    return column == NumberColumn ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter;
+}
+
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal)
         return {};
     if (role == Qt::TextAlignmentRole)
-        return section == NumberColumn ? QVariant(Qt::AlignCenter)
-                                       : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        return int(alignment(section));
     if (role != Qt::DisplayRole)
         return {};
     switch (section) {

@@ -26,16 +26,17 @@ public:
     void assign(ResultSet rows);
 
     std::size_t count() const { return m_rows.size(); }
+    const ResultSet& result() const { return m_rows; }
     // The row at `position`, 1 being the first.
     std::optional<ResultRow> rowAt(std::size_t position) const;
-    // The text of the title or folder column at `position` (1 to count()), read in place:
-    // no row is made, so that a pass over a million rows stays cheap.
-    std::string_view columnText(std::size_t position, Column column) const;
 
     // index() and flags() without the base class's range checks through virtual calls: the
     // list view asks both for every row when it lays out millions of them.
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // The numbers centred, the texts at the left.
+    static Qt::Alignment alignment(int column);
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

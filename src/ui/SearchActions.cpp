@@ -125,9 +125,10 @@ void SearchActions::focusFilledList() {
 
 void SearchActions::FitColumns() {
     lv_1->fitTextColumns();
-    // Lets the window repaint once; commands that come meanwhile wait for this one.
-    QCoreApplication::processEvents();
     lv_1->header()->resizeSection(ResultModel::NumberColumn, twipsToPixels(numberColumnWidth));
+    // Lets the window repaint once, with all three widths; commands that come meanwhile wait
+    // for this one.
+    QCoreApplication::processEvents();
 }
 
 } // namespace liedspur

@@ -117,13 +117,19 @@ void Search::Form_Activate() {
     EventPump pump;
     const IndexStore::Outcome outcome = m_store.reload(
         m_platform.system.applicationDirectory(), [&pump] { pump(); },
-        // The old search copy goes before the new index is read, so that the two never take
-        // room side by side; the rows shown keep only the table they list.
-        [this] { m_searchIndex.reset(); });
+        // The old search copy and the texts' widths go before the new index is read, so that
+        // old and new never take room side by side; the rows shown keep only the table they
+        // list.
+        [this] {
+            m_searchIndex.reset();
+            lv_1->dropTextWidths();
+        });
     if (outcome == IndexStore::Outcome::Unchanged || outcome == IndexStore::Outcome::Busy)
         return;
     // After a failed read the index kept is searched again.
     m_searchIndex = std::make_shared<const SearchIndex>(m_store.current());
+    // Measured for the column fitting while the user types.
+    lv_1->measureTexts(m_store.current());
     if (outcome == IndexStore::Outcome::Loaded)
         return;
     m_platform.dialogs.showMessage({QStringLiteral("Bitte erst eine Index-Datei erstellen !"),

@@ -56,8 +56,9 @@ TEST_F(MainWindow, StartsScreenWideWithThePromptSelected) {
     EXPECT_EQ(searchField().selectedText(), "SuchText hier eingeben");
     EXPECT_EQ(focus(), &searchField());
     EXPECT_FALSE(folderMode().isChecked() || exact().isChecked());
-    if (placesWindows())
+    if (placesWindows()) {
         EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(0, 0));
+    }
     EXPECT_EQ(window->frameGeometry().width(), window->screen()->geometry().width());
 }
 
@@ -274,9 +275,9 @@ TEST_F(MainWindow, LayoutKeepsItsLimitsAndFollowsMinimizedMaximizedAndRestored) 
         QApplication::sendEvent(window.get(), &restored);
     }
     // The window system may tell the new frame some time after the new size.
-    QTest::qWaitFor([&] { return list().size() == listSize; }, onDisplayServer() ? 1000 : 0);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return list().size() == listSize; }, onDisplayServer() ? 1000 : 0));
     EXPECT_EQ(window->frameGeometry().size(), QSize(1000, 400));
-    EXPECT_EQ(list().size(), listSize);
 }
 
 } // namespace

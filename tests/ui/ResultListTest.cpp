@@ -4,6 +4,7 @@
 
 #include "Processes.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -187,19 +188,24 @@ TEST_F(ResultListKeys, GesturesDuringAModeSwitchThatWaitsForAReloadFindNoRows) {
     const IndexPtr before = window->index();
     songs.pop_back();
     bool duringReload = false;
-    const auto goOn = [&] {
-        duringReload = window->index() == before && window->activations() == 2;
+    QTimer duringTheReload;
+    duringTheReload.setInterval(1);
+    QObject::connect(&duringTheReload, &QTimer::timeout, [&] {
+        if (window->activations() < 2)
+            return;
+        duringTheReload.stop();
+        duringReload = window->index() == before;
         element<QCheckBox>("chk_MitOrdner")->click();
         QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, onRow(1));
         for (const char key : std::string_view(" #+"))
             QTest::keyClick(&list(), key);
         for (const char* entry : {"LiedAbspielen", "InWinAmpList", "AlleInWinamp", "OpenMitAmp_2"})
             window->findChild<QAction*>(entry)->trigger();
-    };
+    });
     inIndexWindow = [&] {
         dir.writeIndex(songs, folders);
         // Due at the reload's first look at pending events.
-        QTimer::singleShot(5, goOn);
+        duringTheReload.start();
     };
     window->findChild<QAction*>("New_Index")->trigger();
     ASSERT_TRUE(eventually([&] { return window->index() != before; }));
@@ -210,6 +216,114 @@ TEST_F(ResultListKeys, GesturesDuringAModeSwitchThatWaitsForAReloadFindNoRows) {
     click("cmd_Alle");
     QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, onRow(1));
     EXPECT_EQ(started(), std::vector<std::string>{"play /m/Ordner 0"});
+}
+
+TEST_F(ResultListKeys, ArrowsPagesHomeAndEndMoveTheSelectionAndKeepItOnScreen) {
+    std::vector<std::string> songs;
+    for (int i = 1; i <= 100; ++i)
+        songs.push_back("/m/" + std::to_string(i) + ".mp3");
+    dir.writeIndex(songs, {"/m/"});
+    prepare(false, 1);
+    const auto shown = [this] {
+        const QRect row = list().visualRect(list().selectionModel()->selectedRows().value(0));
+        return list().viewport()->rect().contains(row);
+    };
+    std::size_t before = selected();
+    for (const auto& [key, check] :
+         std::vector<std::pair<Qt::Key, std::function<bool(std::size_t)>>>{
+             {Qt::Key_Up, [](std::size_t row) { return row == 1; }},
+             {Qt::Key_Down, [](std::size_t row) { return row == 2; }},
+             {Qt::Key_PageDown, [&before](std::size_t row) { return row > before + 1; }},
+             {Qt::Key_End, [](std::size_t row) { return row == 100; }},
+             {Qt::Key_PageUp, [&before](std::size_t row) { return row < before - 1; }},
+             {Qt::Key_Home, [](std::size_t row) { return row == 1; }}}) {
+        QTest::keyClick(&list(), key);
+        EXPECT_TRUE(check(selected())) << key << " to row " << selected();
+        EXPECT_TRUE(shown()) << key;
+        before = selected();
+    }
+}
+
+TEST_F(ResultListKeys, ScreenReadersSeeATableOfTheRows) {
+    prepare(false, 2);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&this->list());
+    ASSERT_TRUE(list && list->tableInterface());
+    EXPECT_EQ(list->role(), QAccessible::Table);
+    QAccessibleTableInterface& table = *list->tableInterface();
+    EXPECT_EQ(table.rowCount(), 3);
+    EXPECT_EQ(table.columnDescription(1), "Ordner");
+    EXPECT_EQ(table.cellAt(1, 0)->text(QAccessible::Name), "zwei.mp3");
+    EXPECT_EQ(table.selectedRows(), QList<int>{1});
+}
+
+// Fitted columns against every text they hold.
+class ColumnFit : public SearchWindowFixture {
+protected:
+    void waitForWidths() {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return list().hasTextWidths(window->index()); }));
+    }
+    // The texts of `column` that show cut: wider than their column less the margin before.
+    std::vector<std::string> cut(int column) {
+        const QFontMetricsF metrics(list().font());
+        const int margin =
+            list().style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list()) + 1;
+        std::vector<std::string> texts;
+        for (int row = 0; row < list().model()->rowCount(); ++row) {
+            const QString text = list().model()->index(row, column).data().toString();
+            if (metrics.horizontalAdvance(text) + margin > list().header()->sectionSize(column))
+                texts.push_back(text.toStdString());
+        }
+        return texts;
+    }
+    const std::string wide = std::string(22, 'W') + ".mp3";
+};
+
+TEST_F(ColumnFit, AShortNameOfWideLettersIsFittedOnceTheWidthsAreMeasured) {
+    std::vector<std::string> songs;
+    for (int i = 1; i <= 250; ++i)
+        songs.push_back("/m/" + std::string(40, 'i') + std::to_string(1000 + i).substr(1) + ".mp3");
+    songs.push_back("/m/" + wide);
+    dir.writeIndex(songs, {"/m/"});
+    start();
+    waitForWidths();
+    // Without the widths only the longest texts in bytes and those on screen are measured.
+    list().dropTextWidths();
+    search("mp3");
+    EXPECT_EQ(cut(0), std::vector<std::string>{wide});
+    list().measureTexts(window->index());
+    waitForWidths();
+    EXPECT_EQ(cut(0), std::vector<std::string>{});
+    list().header()->resizeSection(0, 5);
+    QTest::keyClick(&list(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_EQ(cut(0), std::vector<std::string>{});
+}
+
+TEST_F(ColumnFit, NoTextIsCutInLargeListsOfSongsOrFolders) {
+    std::vector<std::string> songs, folders;
+    for (int folder = 0; folder < 2000; ++folder) {
+        folders.push_back("/Musik/" + std::string(60, 'l') + std::to_string(folder) + "/");
+        if (folder == 1500)
+            folders.back() = "/Musik/" + std::string(40, 'M') + "/";
+        for (int track = 0; track < 10; ++track)
+            songs.push_back(folders.back() + std::to_string(track) + " - " + std::string(30, 'j') +
+                            ".mp3");
+    }
+    songs[17'003] = folders[1700] + wide;
+    dir.writeIndex(songs, folders);
+    start();
+    waitForWidths();
+    for (const auto& [folderMode, listing, text] :
+         {std::tuple{false, true, ""}, std::tuple{false, false, "3"}, std::tuple{true, true, ""}}) {
+        SCOPED_TRACE(std::string(folderMode ? "folders " : "songs ") + text);
+        element<QCheckBox>("chk_MitOrdner")->setChecked(folderMode);
+        if (listing)
+            click("cmd_Alle");
+        else
+            search(text);
+        ASSERT_GT(list().count(), 1000u);
+        EXPECT_EQ(cut(0), std::vector<std::string>{});
+        EXPECT_EQ(cut(1), std::vector<std::string>{});
+    }
 }
 
 TEST(CharacterCode, IsBackspaceAlsoWhereTheKeyComesWithoutText) {
