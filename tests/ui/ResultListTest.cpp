@@ -189,7 +189,7 @@ TEST_F(ResultListKeys, GesturesDuringAModeSwitchThatWaitsForAReloadFindNoRows) {
     songs.pop_back();
     bool duringReload = false;
     QTimer duringTheReload;
-    duringTheReload.setInterval(1);
+    duringTheReload.setInterval(0);
     QObject::connect(&duringTheReload, &QTimer::timeout, [&] {
         if (window->activations() < 2)
             return;
