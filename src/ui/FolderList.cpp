@@ -1,7 +1,9 @@
 #include "ui/FolderList.h"
 
+#include "base/BackgroundCall.h"
 #include "base/SystemError.h"
 #include "ui/FolderTreeModel.h"
+#include "ui/Waiting.h"
 
 #include <QHeaderView>
 
@@ -29,20 +31,42 @@ FolderList::FolderList(QWidget* parent) : QTreeView(parent), m_model(new FolderT
             [this](const QModelIndex& current) { userMoved(current); });
 }
 
-Status FolderList::setPath(const std::string& path) {
+void FolderList::setPatience(std::chrono::milliseconds choice, std::chrono::milliseconds reading,
+                             std::chrono::milliseconds empty) {
+    m_choice = choice;
+    m_model->setPatience(reading, empty);
+}
+
+Status FolderList::setPath(const std::string& path, Silence silence) {
     if (path.empty() || path.front() != '/')
         return systemError(ENOENT, path);
-    DIR* directory = ::opendir(path.c_str());
-    if (!directory)
-        return systemError(errno, path);
-    ::closedir(directory);
+    BackgroundCall<int> opening([path] {
+        DIR* directory = ::opendir(path.c_str());
+        if (!directory)
+            return errno;
+        ::closedir(directory);
+        return 0;
+    });
+    const std::optional<int> opened = waitServingEvents(opening, m_choice);
+    if (!opened && silence == Silence::Fails)
+        return systemError(ETIMEDOUT, path);
+    if (opened && *opened != 0)
+        return systemError(*opened, path);
+    moveTo(path);
+    return success();
+}
+
+void FolderList::showRoot() {
+    moveTo("/");
+}
+
+void FolderList::moveTo(const std::string& path) {
     const std::string next = normalized(path);
     const bool changed = next != m_path;
     m_path = next;
     showCurrent();
     if (changed)
         emit pathChanged();
-    return success();
 }
 
 void FolderList::showCurrent() {
@@ -62,10 +86,10 @@ void FolderList::userMoved(const QModelIndex& current) {
     if (m_showing || !current.isValid())
         return;
     const std::string chosen = m_model->path(current);
-    if (normalized(chosen) == m_path)
+    if (chosen.empty() || normalized(chosen) == m_path)
         return;
     m_userMoving = true;
-    if (!setPath(chosen))
+    if (!setPath(chosen, Silence::Chosen))
         showCurrent();
     m_userMoving = false;
 }

@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 #include <random>
 #include <thread>
 
@@ -29,12 +33,70 @@ struct ShakingProgress : testing::RecordingProgress {
     std::mt19937 random;
 };
 
+// Folders that do not answer until the gate opens, as on a share that has gone; or, for the
+// walk in turn, that answer as if they had been passed over.
+struct Silence {
+    enum class Kind { None, Stuck, PassedOver } kind = Kind::None;
+    std::function<bool(const std::string& path)> silent;
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool open = false;
+        int stuck = 0;
+    };
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+
+    void open() const {
+        const std::lock_guard lock(gate->mutex);
+        gate->open = true;
+        gate->opened.notify_all();
+    }
+};
+
+class SilentReader : public ListingReader {
+public:
+    SilentReader(const std::string& start, Silence silence)
+        : ListingReader(start, std::make_shared<MountTable>(MountTable::current())),
+          m_silence(std::move(silence)) {}
+    FolderListing read(const std::string& path, const std::atomic<bool>& stop) const override {
+        if (m_silence.kind != Silence::Kind::None && m_silence.silent(path)) {
+            FolderListing passedOver;
+            passedOver.error = ETIMEDOUT;
+            if (m_silence.kind == Silence::Kind::PassedOver)
+                return passedOver;
+            std::unique_lock lock(m_silence.gate->mutex);
+            ++m_silence.gate->stuck;
+            m_silence.gate->opened.wait(lock, [this] { return m_silence.gate->open; });
+        }
+        return ListingReader::read(path, stop);
+    }
+
+private:
+    Silence m_silence;
+};
+
+class SilentScan : public FolderScan {
+public:
+    SilentScan(LineWriter& songs, LineWriter& folders, ScanProgress& progress,
+               ListingReadAhead::Limits limits, Silence silence)
+        : FolderScan(songs, folders, progress, limits), m_silence(std::move(silence)) {}
+
+private:
+    std::shared_ptr<const ListingReader> makeReader(const std::string& start) const override {
+        return std::make_shared<SilentReader>(start, m_silence);
+    }
+    Silence m_silence;
+};
+
 // Scans into lists that are thrown away: the progress records what the scan found.
-ScanEnd scan(const std::string& start, ScanProgress& progress, ListingReadAhead::Limits limits) {
+ScanEnd scan(const std::string& start, ScanProgress& progress, ListingReadAhead::Limits limits,
+             const Silence& silence = {}) {
     testing::TempDir lists;
     auto songs = LineWriter::create(lists.file("mp3.tmp"));
     auto folders = LineWriter::create(lists.file("ordner.tmp"));
-    return FolderScan(songs.value(), folders.value(), progress, limits).scan(start).value();
+    return SilentScan(songs.value(), folders.value(), progress, limits, silence)
+        .scan(start)
+        .value();
 }
 
 // Whether `part` is where `whole` starts.
@@ -45,6 +107,13 @@ bool startsAs(const std::vector<std::string>& part, const std::vector<std::strin
 std::size_t threadCount() {
     return static_cast<std::size_t>(
         std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
+}
+
+// Workers end on their own, a moment after their scan.
+bool threadsEndUntil(std::size_t count) {
+    for (int i = 0; i < 200 && threadCount() > count; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return threadCount() <= count;
 }
 
 // A random tree of folders whose names differ only in case, umlauts and digits, songs
@@ -94,6 +163,7 @@ private:
 };
 
 TEST(ReadAhead, WalksRandomTreesExactlyAsTheSerialWalk) {
+    using namespace std::chrono_literals;
     const ListingReadAhead::Limits inTurn{0, 0, true, 0};
     const ListingReadAhead::Limits readAheads[] = {
         {1, 1, true, 1},     // the folder the walk waits for is read even when the rest is full
@@ -120,8 +190,41 @@ TEST(ReadAhead, WalksRandomTreesExactlyAsTheSerialWalk) {
         scan(tree.root(), cancelling, readAheads[seed % 3]);
         EXPECT_TRUE(startsAs(cancelling.songs, serial.songs));
         EXPECT_TRUE(startsAs(cancelling.folderLines, serial.folderLines));
-        EXPECT_EQ(threadCount(), threadsBefore) << "a worker outlived its scan";
+        EXPECT_TRUE(threadsEndUntil(threadsBefore)) << "a worker outlived its scan";
     }
+
+    // Some folders never answer: the walk passes over them as the serial walk over folders
+    // that cannot be listed, and gives up on a stuck worker without waiting for it.
+    int stuck = 0;
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        SCOPED_TRACE("silent, seed " + std::to_string(seed));
+        const RandomTree tree(seed);
+        Silence silence;
+        silence.silent = [seed, start = tree.root() + "/"](const std::string& path) {
+            return path != start && std::hash<std::string>()(path) % (3 + seed % 5) == 0;
+        };
+        silence.kind = Silence::Kind::PassedOver;
+        ShakingProgress serial(seed);
+        ASSERT_EQ(scan(tree.root(), serial, inTurn, silence), ScanEnd::Completed);
+
+        silence.kind = Silence::Kind::Stuck;
+        ListingReadAhead::Limits limits = readAheads[seed % 3];
+        limits.answer = limits.answerOnSilentMount = 100ms;
+        ShakingProgress progress(seed);
+        EXPECT_EQ(scan(tree.root(), progress, limits, silence), ScanEnd::Completed);
+        EXPECT_EQ(progress.songs, serial.songs);
+        EXPECT_EQ(progress.folderLines, serial.folderLines);
+        EXPECT_EQ(progress.entered, serial.entered);
+
+        ShakingProgress cancelling(seed, seed * 7919 % (serial.cancelChecks + 1));
+        scan(tree.root(), cancelling, limits, silence);
+        EXPECT_TRUE(startsAs(cancelling.songs, serial.songs));
+        EXPECT_TRUE(startsAs(cancelling.folderLines, serial.folderLines));
+        silence.open();
+        stuck += silence.gate->stuck;
+        EXPECT_TRUE(threadsEndUntil(threadsBefore)) << "a stuck worker did not end";
+    }
+    EXPECT_GT(stuck, 20);
 }
 
 } // namespace

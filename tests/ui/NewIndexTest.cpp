@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -238,6 +239,9 @@ TEST_F(IndexWindow, AFolderWhoseNameIsNotUtf8CanBeChosenInTheTree) {
     const std::string latin1 = "Caf\xE9 del Mar"; // as copied from an old disk
     const std::string bytes = song(latin1 + "/\xE9t\xE9.mp3");
     ASSERT_TRUE(folders()->setPath(tree.file("Musik")));
+    // The tree lists the folder on a thread of its own.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return folders()->model()->rowCount(folders()->currentIndex()) > 0; }));
     const QString shown = QStringLiteral("Caf\uFFFD del Mar");
     const QModelIndexList chosen = folders()->model()->match(
         folders()->model()->index(0, 0, folders()->currentIndex()), Qt::DisplayRole, shown);
