@@ -29,6 +29,9 @@ packages=(
     file
     # The formatting check of the sources.
     clang-format
+    # A network share that stops answering, in the tests and in scan_bench.
+    sshfs
+    openssh-sftp-server
 )
 if (($# > 0)); then
     packages=("$@")

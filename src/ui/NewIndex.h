@@ -107,6 +107,7 @@ private:
 
     std::string SavedDrive;
     std::string SavedFolder;
+    bool m_changingDrive = false;
 
     bool m_cancelFlag = false;
     std::uint64_t FilesFound = 0;

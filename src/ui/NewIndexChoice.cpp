@@ -7,6 +7,8 @@
 #include <QEvent>
 #include <QLabel>
 
+#include <utility>
+
 namespace liedspur {
 
 namespace {
@@ -52,7 +54,9 @@ void NewIndex::setDrive(const std::string& rootPath) {
 }
 
 bool NewIndex::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Drive_Index && event->type() == QEvent::FocusIn)
+    // While a chosen drive is opened or its failure told, events run: a focus that comes
+    // meanwhile is no new start of the user's and must not replace the drive to go back to.
+    if (watched == Drive_Index && event->type() == QEvent::FocusIn && !m_changingDrive)
         Drive_Index_GotFocus();
     return QDialog::eventFilter(watched, event);
 }
@@ -63,6 +67,11 @@ void NewIndex::Drive_Index_GotFocus() {
 }
 
 void NewIndex::Drive_Index_Change() {
+    struct Changing {
+        bool& flag;
+        const bool before = std::exchange(flag, true);
+        ~Changing() { flag = before; }
+    } changing{m_changingDrive};
     const Status moved = Dir_index->setPath(drive());
     if (moved)
         return;
