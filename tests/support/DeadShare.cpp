@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -29,18 +30,6 @@ std::string& whyNoPrivateMounts() {
     return why;
 }
 
-bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::string folders = path ? path : "/usr/bin:/bin";
-    for (std::size_t start = 0; start <= folders.size();) {
-        const std::size_t end = std::min(folders.find(':', start), folders.size());
-        if (::access((folders.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0)
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
-
 bool writeFile(const std::string& path, const std::string& text) {
     std::ofstream file(path);
     file << text;
@@ -50,26 +39,13 @@ bool writeFile(const std::string& path, const std::string& text) {
 } // namespace
 
 void enterPrivateMounts() {
-    // As root a mount namespace of its own; otherwise a user namespace where the test is
-    // root over its own mounts, where the system allows that.
-    const uid_t uid = ::getuid();
-    const gid_t gid = ::getgid();
-    const bool root = uid == 0;
-    if (::unshare(root ? CLONE_NEWNS : CLONE_NEWUSER | CLONE_NEWNS) != 0) {
-        whyNoPrivateMounts() = std::string("no private mount namespace: ") + std::strerror(errno);
-        return;
-    }
-    if (!root && !(writeFile("/proc/self/setgroups", "deny") &&
-                   writeFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") &&
-                   writeFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))) {
-        whyNoPrivateMounts() = "no user namespace to mount in";
-        return;
-    }
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    if (::unshare(CLONE_NEWNS) != 0)
+        whyNoPrivateMounts() =
+            std::string("no mount namespace of its own (needs root): ") + std::strerror(errno);
+    else if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         whyNoPrivateMounts() = std::string("mounts stay shared: ") + std::strerror(errno);
-        return;
-    }
-    whyNoPrivateMounts().clear();
+    else
+        whyNoPrivateMounts().clear();
 }
 
 std::string DeadShare::missing() {
@@ -77,7 +53,7 @@ std::string DeadShare::missing() {
         return whyNoPrivateMounts();
     if (::access("/dev/fuse", R_OK | W_OK) != 0)
         return "no usable /dev/fuse";
-    if (!onPath("sshfs"))
+    if (std::system("command -v sshfs > /dev/null") != 0)
         return "sshfs is not installed (tools/install-deps.sh installs it)";
     if (::access(sftpServer, X_OK) != 0)
         return std::string(sftpServer) + " is not installed (package openssh-sftp-server)";

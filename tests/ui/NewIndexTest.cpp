@@ -9,7 +9,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -220,27 +219,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "Fehler: > Datei oder Verzeichnis nicht gefunden: {tree}/Musik/V < ", "Fehler !!",
                 0, nullptr}),
     [](const auto& row) { return std::string(row.param.name); });
-
-TEST_F(IndexWindow, AFailingDriveBringsBackTheFormerChoice) {
-    const std::string missing = tree.file("kein-medium") + "/";
-    fake.system.driveList = {
-        {"/", {}}, {tree.path() + "/", QStringLiteral("Musik")}, {missing, {}}};
-    auto* drives = element<QComboBox>("Drive_Index");
-    EXPECT_EQ(folders()->path(), "/");
-    drives->setCurrentIndex(1);
-    EXPECT_EQ(folders()->path(), tree.path());
-    ASSERT_TRUE(folders()->setPath(tree.file("Musik")));
-    window().Drive_Index_GotFocus();
-
-    drives->setCurrentIndex(2);
-    ASSERT_EQ(fake.dialogs.messages.size(), 1u);
-    EXPECT_EQ(lastMessage().text,
-              QString::fromStdString("Fehler: > Datei oder Verzeichnis nicht gefunden: " + missing +
-                                     " < "));
-    EXPECT_EQ(drives->currentIndex(), 1);
-    EXPECT_EQ(folders()->path(), tree.file("Musik"));
-    EXPECT_EQ(text("lbl_path").toStdString(), tree.file("Musik"));
-}
 
 TEST_F(IndexWindow, NetworkFolderIsTheDialogsNameLessTwentyCharacters) {
     fake.system.networkPresent = false;
