@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -38,6 +39,20 @@ public:
                                           [this] { return m_state->answer.has_value(); });
     }
     bool ready() const { return waitFor(std::chrono::milliseconds(0)); }
+    // The answer if it comes within `limit`. A slow one is waited for in short slices with
+    // `serve` called between them, so that the caller can keep its windows painted.
+    std::optional<T> waitServing(std::chrono::milliseconds limit,
+                                 const std::function<void()>& serve) {
+        using namespace std::chrono;
+        const auto deadline = steady_clock::now() + limit;
+        auto slice = std::min(limit, milliseconds(30));
+        while (!waitFor(slice) && steady_clock::now() < deadline) {
+            serve();
+            slice = std::min(milliseconds(10),
+                             duration_cast<milliseconds>(deadline - steady_clock::now()));
+        }
+        return take();
+    }
     // The answer once it has come, for one taker.
     std::optional<T> take() {
         const std::lock_guard lock(m_state->mutex);

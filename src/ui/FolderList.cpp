@@ -14,6 +14,8 @@ namespace liedspur {
 
 namespace {
 
+constexpr std::chrono::milliseconds silentChoice{250};
+
 std::string normalized(std::string path) {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
@@ -47,7 +49,10 @@ Status FolderList::setPath(const std::string& path, Silence silence) {
         ::closedir(directory);
         return 0;
     });
-    const std::optional<int> opened = waitServingEvents(opening, m_choice);
+    // A folder picked in the tree was there when it was listed: it is only given the time in
+    // which a folder that cannot be opened says so.
+    const std::optional<int> opened = waitServingEvents(
+        opening, silence == Silence::Fails ? m_choice : std::min(m_choice, silentChoice));
     if (!opened && silence == Silence::Fails)
         return systemError(ETIMEDOUT, path);
     if (opened && *opened != 0)

@@ -18,7 +18,8 @@ class FolderList : public QTreeView {
     Q_OBJECT
 
 public:
-    // What a folder that does not answer in time counts as.
+    // What a folder that does not answer in time counts as: a failure, or chosen after a
+    // short wait, as a folder picked in the tree.
     enum class Silence { Fails, Chosen };
 
     explicit FolderList(QWidget* parent = nullptr);

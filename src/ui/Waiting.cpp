@@ -10,11 +10,15 @@ void serveEventsWithoutInput(std::chrono::milliseconds slice) {
                                     static_cast<int>(slice.count()));
 }
 
-void showWaiting(bool waiting) {
-    if (waiting)
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    else
+WaitPointer::~WaitPointer() {
+    if (m_shown)
         QGuiApplication::restoreOverrideCursor();
+}
+
+void WaitPointer::show() {
+    if (!m_shown)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_shown = true;
 }
 
 } // namespace liedspur

@@ -5,6 +5,7 @@
 #include "ui/NewIndex.h"
 #include "ui/SearchWindow.h"
 
+#include "platform/linux/FileOpenDialog.h"
 #include "platform/linux/LinuxSystem.h"
 
 #include "DeadShare.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -240,6 +242,16 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_TRUE(eventually([&] { return model->rowCount(dead) == 1; }, 300ms));
                       EXPECT_EQ(model->index(0, 0, dead).data().toString(), "wird gelesen …");
                       EXPECT_TRUE(eventually([&] { return !model->hasChildren(dead); }, 600ms));
+                  }},
+        ShareCase{"DeadTheNetworkDialogListsTheFolderThatHoldsIt", true,
+                  [](ShareBesideSongs& t) {
+                      FileDialogRequest request;
+                      request.initialFolder = t.musik;
+                      const auto start = Clock::now();
+                      FileOpenDialog dialog(request);
+                      EXPECT_LT(secondsSince(start), 1.0);
+                      EXPECT_EQ(dialog.folder(), t.musik + "/");
+                      EXPECT_EQ(dialog.findChild<QListWidget*>()->count(), 4);
                   }},
         ShareCase{"DeadACancelEndsTheRunAtOnce", true,
                   [](ShareBesideSongs& t) {

@@ -102,8 +102,16 @@ std::vector<Drive> drivesOf(const MountTable& table) {
     std::set<std::string> seen;
     const auto labels = diskLabels();
     // The mount seen at a point is the last one mounted there.
+    // A mount inside one that is never entered, as /dev/shm, cannot be reached either.
+    const auto unreachable = [&](const Mount& mount) {
+        const std::size_t slash = mount.point.rfind('/');
+        const Mount* around = slash == std::string::npos || mount.point == "/"
+                                  ? nullptr
+                                  : table.holding(slash == 0 ? "/" : mount.point.substr(0, slash));
+        return isNeverEntered(mount.type) || (around && isNeverEntered(around->type));
+    };
     for (auto mount = table.mounts().rbegin(); mount != table.mounts().rend(); ++mount) {
-        if (isNeverEntered(mount->type) || !seen.insert(mount->point).second)
+        if (!seen.insert(mount->point).second || unreachable(*mount))
             continue;
         Drive drive{mount->point == "/" ? "/" : mount->point + "/", {}};
         if (isRemote(mount->type)) {
