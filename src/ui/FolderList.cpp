@@ -6,6 +6,7 @@
 #include "ui/Waiting.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 
 #include <cerrno>
 #include <dirent.h>
@@ -31,6 +32,24 @@ FolderList::FolderList(QWidget* parent) : QTreeView(parent), m_model(new FolderT
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { userMoved(current); });
+    // The listings on the way to a folder set from outside come after it is shown: they
+    // would push it out of sight, until the user takes over.
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_keepCentered)
+            scrollTo(currentIndex(), PositionAtCenter);
+    });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { m_keepCentered = false; });
+}
+
+void FolderList::mousePressEvent(QMouseEvent* event) {
+    m_keepCentered = false;
+    QTreeView::mousePressEvent(event);
+}
+
+void FolderList::keyPressEvent(QKeyEvent* event) {
+    m_keepCentered = false;
+    QTreeView::keyPressEvent(event);
 }
 
 void FolderList::setPatience(std::chrono::milliseconds choice, std::chrono::milliseconds reading,
@@ -83,6 +102,7 @@ void FolderList::showCurrent() {
     // A folder set from outside is brought to the middle, with its subfolders in view; one
     // the user clicks stays where it is.
     scrollTo(index, m_userMoving ? EnsureVisible : PositionAtCenter);
+    m_keepCentered = !m_userMoving;
     expand(index);
     m_showing = false;
 }

@@ -39,6 +39,10 @@ public:
 signals:
     void pathChanged();
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void moveTo(const std::string& path);
     void showCurrent();
@@ -49,6 +53,7 @@ private:
     std::chrono::milliseconds m_choice{3000};
     bool m_showing = false;
     bool m_userMoving = false;
+    bool m_keepCentered = false;
 };
 
 } // namespace liedspur

@@ -4,8 +4,9 @@
 
 #include "base/MountTable.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
+#include <QWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -144,6 +145,13 @@ void LinuxSystem::endProgram() {
 }
 
 void endProcess(int code) {
+    // A thread held up by a share keeps the process, and with it the display connection,
+    // until the share answers: the windows go first, or they would stay on the screen.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->hide();
+        QGuiApplication::sync();
+    }
     // Not exit(): that would run the destructors of static objects while workers held up by
     // a share may still run, and the kernel ends those threads anyway.
     std::fflush(nullptr);
