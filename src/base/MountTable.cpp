@@ -37,13 +37,6 @@ bool lies(std::string_view path, std::string_view folder) {
     return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
-std::string parentOf(const std::string& point) {
-    const std::size_t slash = point.rfind('/');
-    if (slash == std::string::npos || point == "/")
-        return {};
-    return slash == 0 ? "/" : point.substr(0, slash);
-}
-
 } // namespace
 
 bool isNeverEntered(std::string_view type) {
@@ -70,9 +63,9 @@ MountTable MountTable::parse(std::string_view text) {
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
-        std::string parent, numbers, root, point, field, type, source;
+        std::string numbers, root, point, field, type, source;
         Mount mount;
-        if (!(fields >> mount.id >> parent >> numbers >> root >> point))
+        if (!(fields >> mount.id >> mount.parentId >> numbers >> root >> point))
             continue;
         while (fields >> field && field != "-") {
         }
@@ -86,9 +79,13 @@ MountTable MountTable::parse(std::string_view text) {
         mount.point = unescaped(point);
         mount.type = std::move(type);
         mount.source = unescaped(source);
-        table.m_parents.push_back(parentOf(mount.point));
+        table.m_lastParts.push_back(mount.point.substr(mount.point.rfind('/') + 1));
         table.m_mounts.push_back(std::move(mount));
     }
+    for (const Mount& mount : table.m_mounts)
+        if (const Mount* parent = table.byId(mount.parentId); parent && parent != &mount)
+            table.m_hosts.push_back(parent->device);
+    std::sort(table.m_lastParts.begin(), table.m_lastParts.end());
     return table;
 }
 
@@ -121,8 +118,20 @@ const Mount* MountTable::byId(int id) const {
     return nullptr;
 }
 
-bool MountTable::holdsMountPoints(std::string_view realPath) const {
-    return std::find(m_parents.begin(), m_parents.end(), realPath) != m_parents.end();
+const Mount* MountTable::byDevice(dev_t device) const {
+    for (auto mount = m_mounts.rbegin(); mount != m_mounts.rend(); ++mount)
+        if (mount->device == device)
+            return &*mount;
+    return nullptr;
+}
+
+bool MountTable::hostsMountPoints(dev_t device) const {
+    return std::find(m_hosts.begin(), m_hosts.end(), device) != m_hosts.end();
+}
+
+bool MountTable::namesMountPoint(std::string_view name) const {
+    return std::binary_search(m_lastParts.begin(), m_lastParts.end(), name,
+                              [](std::string_view a, std::string_view b) { return a < b; });
 }
 
 } // namespace liedspur

@@ -10,6 +10,7 @@ namespace liedspur {
 // One line of the system's mount table.
 struct Mount {
     int id = 0;
+    int parentId = 0;
     dev_t device = 0;
     std::string point; // as the system names it, without a trailing "/" except for the root
     std::string type;  // "ext4", "fuse.sshfs", …
@@ -38,13 +39,18 @@ public:
     // The mount mounted last at `point`: the one that is seen there, or none.
     const Mount* at(std::string_view point) const;
     const Mount* byId(int id) const;
-    // Whether some mount point lies directly in the folder `realPath`.
-    bool holdsMountPoints(std::string_view realPath) const;
+    // The mount seen last of those with the system's device number `device`, or none.
+    const Mount* byDevice(dev_t device) const;
+    // Whether some mount lies on a folder of a file system with this device number: only
+    // in such folders can a mount point be.
+    bool hostsMountPoints(dev_t device) const;
+    // Whether some mount point has the last part `name`.
+    bool namesMountPoint(std::string_view name) const;
 
 private:
     std::vector<Mount> m_mounts;
-    // Of each mount point, the folder it lies in.
-    std::vector<std::string> m_parents;
+    std::vector<dev_t> m_hosts;
+    std::vector<std::string> m_lastParts; // sorted
 };
 
 } // namespace liedspur

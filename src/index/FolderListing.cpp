@@ -100,10 +100,12 @@ FolderListing ListingReader::read(const std::string& folderPath,
         return listing;
     }
     listing.id = {own.st_dev, own.st_ino};
-    const std::string realPath = realPathOf(directoryFd, folderPath);
-    const Mount* ownMount = m_mounts->holding(realPath);
+    const Mount* ownMount = m_mounts->byDevice(own.st_dev);
     listing.mount = ownMount ? ownMount->id : 0;
-    const bool holdsMountPoints = m_mounts->holdsMountPoints(realPath);
+    // Only a folder named as a mount point, on a file system that has mounts on it, can be
+    // one: for the others the folder's path without links is not needed.
+    const bool hostsMountPoints = m_mounts->hostsMountPoints(own.st_dev);
+    std::string realPath;
 
     LineTable files;
     LineTable subfolders;
@@ -112,7 +114,9 @@ FolderListing ListingReader::read(const std::string& folderPath,
     // A folder found in the listing: a mount point in it is never asked, only looked up.
     const auto addFolder = [&](const char* name) {
         int mount = listing.mount;
-        if (holdsMountPoints) {
+        if (hostsMountPoints && m_mounts->namesMountPoint(name)) {
+            if (realPath.empty())
+                realPath = realPathOf(directoryFd, folderPath);
             path.assign(realPath == "/" ? "" : realPath).append("/").append(name);
             if (const Mount* mounted = m_mounts->at(path)) {
                 if (liedspur::isNeverEntered(mounted->type))
