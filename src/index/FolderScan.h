@@ -43,6 +43,7 @@ public:
     const ScanCounters& counters() const { return m_counters; }
 
 protected:
+    // What reads the run's folders; a test puts in one whose folders do not answer.
     virtual std::shared_ptr<const ListingReader> makeReader(const std::string& startFolder) const;
 
 private:
