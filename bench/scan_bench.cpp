@@ -4,7 +4,7 @@
 //
 //   scan_bench [--local | --latency] [folders of the local tree]
 //
-// The latency mode needs FUSE, sshfs and sftp-server (tools/install-bench-deps.sh).
+// The latency mode needs FUSE, sshfs and sftp-server (tools/install-deps.sh).
 
 #include "BenchPlatform.h"
 #include "BenchSupport.h"

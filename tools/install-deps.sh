@@ -40,6 +40,9 @@ packages=(
     xfwm4
     weston
     qt6-wayland
+    # A network share that stops answering, in the tests and in scan_bench.
+    sshfs
+    openssh-sftp-server
 )
 if (($# > 0)); then
     packages=("$@")

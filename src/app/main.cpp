@@ -11,7 +11,9 @@
 #include <QApplication>
 #include <QIcon>
 
-int main(int argc, char* argv[]) {
+namespace {
+
+int run(int argc, char* argv[]) {
     QApplication application(argc, argv);
     liedspur::installGermanTranslations(application);
     application.setWindowIcon(QIcon(liedspur::windowIconPixmap()));
@@ -29,4 +31,12 @@ int main(int argc, char* argv[]) {
     });
     window.show();
     return application.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const int code = run(argc, argv);
+    // The windows are gone; workers that a share keeps waiting are left to the kernel.
+    liedspur::endProcess(code);
 }

@@ -44,6 +44,9 @@ std::string describeSystemError(int errorNumber) {
     case ENXIO:
         // What opening a file gives for a FIFO, socket or device (see openRegularFile).
         return "Keine reguläre Datei";
+    case ETIMEDOUT:
+        // What the program makes of a file system that keeps it waiting too long.
+        return "Das Laufwerk antwortet nicht";
     case EXDEV:
         return "Verschieben über Dateisystemgrenzen nicht möglich";
     default:

@@ -14,14 +14,19 @@ std::string withTrailingSlash(std::string path) {
     return path;
 }
 
-Result<ScanEnd> FolderScan::scan(const std::string& startFolder) {
+std::shared_ptr<const ListingReader> FolderScan::makeReader(const std::string& startFolder) const {
+    return std::make_shared<ListingReader>(startFolder,
+                                           std::make_shared<MountTable>(MountTable::current()));
+}
+
+Result<ScanEnd, RunFailure> FolderScan::scan(const std::string& startFolder) {
     m_counters = {};
     m_entered.clear();
     m_cancelled = false;
     m_writeError.reset();
 
     const std::string startPath = withTrailingSlash(startFolder);
-    const ListingReader reader(startFolder);
+    const std::shared_ptr<const ListingReader> reader = makeReader(startFolder);
     ListingReadAhead::Limits limits = m_readAhead;
     limits.subfolders = limits.subfolders && m_progress.includeSubfolders();
     ListingReadAhead listings(reader, limits);
@@ -30,14 +35,14 @@ Result<ScanEnd> FolderScan::scan(const std::string& startFolder) {
     if (!start)
         return ScanEnd::Cancelled;
     if (start->error != 0)
-        return systemError(start->error, startFolder);
-    // A start folder on a pseudo file system is not entered either: it holds no songs.
-    if (reader.isPseudoFileSystem(startPath, start->id.device))
+        return RunFailure{true, systemError(start->error, startFolder)};
+    // A start folder on a file system that is never entered holds no songs either.
+    if (reader->isNeverEntered(start->mount))
         *start = FolderListing{};
     m_entered.insert(start->id);
     findfile(*start, startPath, place, listings);
     if (m_writeError)
-        return *m_writeError;
+        return RunFailure{false, *m_writeError};
     return m_cancelled ? ScanEnd::Cancelled : ScanEnd::Completed;
 }
 
@@ -109,20 +114,17 @@ FolderScan::Step FolderScan::findfile(const FolderListing& listing, const std::s
             break;
         }
         place.back() = static_cast<std::uint32_t>(i - 1);
-        // A link that leads out and back in would otherwise be walked again and again.
-        if (m_entered.insert(listing.subfolderIds[i - 1]).second) {
-            subfolderPath.assign(folderPath).append(listing.subfolders.line(i)).push_back('/');
-            const std::optional<FolderListing> subfolder =
-                listingOf(place, subfolderPath, listings);
-            if (!subfolder) {
-                step = Step::Stop;
-            } else if (subfolder->error == 0) {
-                // No permission, gone meanwhile or a path too long: passed over.
-                ++m_counters.foldersEntered;
-                subfolderPath.pop_back();
-                m_progress.folderEntered(subfolderPath, m_counters);
-                step = findfile(*subfolder, subfolderPath + '/', place, listings);
-            }
+        subfolderPath.assign(folderPath).append(listing.subfolders.line(i)).push_back('/');
+        const std::optional<FolderListing> subfolder = listingOf(place, subfolderPath, listings);
+        // No permission, gone meanwhile, a path too long or no answer: passed over. A link
+        // that leads out and back in would otherwise be walked again and again.
+        if (!subfolder) {
+            step = Step::Stop;
+        } else if (subfolder->error == 0 && m_entered.insert(subfolder->id).second) {
+            ++m_counters.foldersEntered;
+            subfolderPath.pop_back();
+            m_progress.folderEntered(subfolderPath, m_counters);
+            step = findfile(*subfolder, subfolderPath + '/', place, listings);
         }
         listings.leave(place);
     }

@@ -5,18 +5,18 @@
 
 namespace liedspur {
 
-Result<ScanEnd> IndexRun::run(const std::string& directory, const std::string& startFolder,
-                              ScanProgress& progress) {
+Result<ScanEnd, RunFailure> IndexRun::run(const std::string& directory,
+                                          const std::string& startFolder, ScanProgress& progress) {
     m_counters = {};
     auto songs = LineWriter::create(indexfiles::path(directory, indexfiles::runSongList));
     if (!songs)
-        return songs.error();
+        return RunFailure{false, songs.error()};
     auto folders = LineWriter::create(indexfiles::path(directory, indexfiles::runFolderList));
     if (!folders)
-        return folders.error();
+        return RunFailure{false, folders.error()};
 
     FolderScan scan(songs.value(), folders.value(), progress, m_readAhead);
-    Result<ScanEnd> end = scan.scan(startFolder);
+    Result<ScanEnd, RunFailure> end = scan.scan(startFolder);
     m_counters = scan.counters();
     // Both lists are closed in every case; the first failure is the one reported.
     Status songsClosed = songs.value().close();
@@ -24,9 +24,9 @@ Result<ScanEnd> IndexRun::run(const std::string& directory, const std::string& s
     if (!end)
         return end;
     if (!songsClosed)
-        return songsClosed.error();
+        return RunFailure{false, songsClosed.error()};
     if (!foldersClosed)
-        return foldersClosed.error();
+        return RunFailure{false, foldersClosed.error()};
     return end;
 }
 

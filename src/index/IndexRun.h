@@ -15,9 +15,10 @@ public:
     explicit IndexRun(ListingReadAhead::Limits readAhead = {}) : m_readAhead(readAhead) {}
 
     // Fails when a temporary list cannot be created, written or closed, or when the start
-    // folder cannot be opened; the lists then hold what was written up to there.
-    Result<ScanEnd> run(const std::string& directory, const std::string& startFolder,
-                        ScanProgress& progress);
+    // folder cannot be opened or does not answer; the lists then hold what was written up
+    // to there.
+    Result<ScanEnd, RunFailure> run(const std::string& directory, const std::string& startFolder,
+                                    ScanProgress& progress);
 
     // The counters of the last run, also after a failure.
     const ScanCounters& counters() const { return m_counters; }

@@ -3,15 +3,11 @@
 #include "index/FolderListing.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <map>
-#include <mutex>
+#include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,12 +22,14 @@ using WalkPlace = std::vector<std::uint32_t>;
 // Reads the listings of a depth-first walk ahead of it on a few worker threads, in the
 // order the walk will want them, so that folders on a slow share are read many at once.
 // The walk takes each listing on its own thread and decides alone what it enters; what
-// it gets is exactly what reading the folder at that moment would give. The workers only
-// read the file system.
+// it gets is exactly what reading the folder at that moment would give, or, for a folder
+// that does not answer in time, the error ETIMEDOUT. The workers only read the file system
+// and are never waited for: one stuck on a share that has gone is left behind, owning only
+// its own data, and a listing it brings later is dropped.
 class ListingReadAhead {
 public:
     struct Limits {
-        // No worker threads: each listing is read when it is taken.
+        // No worker threads: each listing is read when it is taken, however long it takes.
         int workers = 16;
         // Listings read or being read and not yet taken, besides the one the walk waits for.
         std::size_t listingsAhead = 256;
@@ -40,11 +38,14 @@ public:
         // Listings read at once on local file systems, where reading takes the processor
         // rather than waiting: more readers than cores only get in each other's way.
         int localWorkers = std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+        // How long the walk waits for a folder before it passes over it; and, once a folder
+        // of a mount has not answered, for the next ones on that mount until one answers.
+        std::chrono::milliseconds answer{15000};
+        std::chrono::milliseconds answerOnSilentMount{1000};
     };
 
-    ListingReadAhead(const ListingReader& reader, Limits limits);
-    // Stops the workers and waits for them; a worker inside a listing stops after the
-    // entry it is at.
+    ListingReadAhead(std::shared_ptr<const ListingReader> reader, Limits limits);
+    // Tells the workers to stop; waits for none of them.
     ~ListingReadAhead();
     ListingReadAhead(const ListingReadAhead&) = delete;
     ListingReadAhead& operator=(const ListingReadAhead&) = delete;
@@ -58,39 +59,12 @@ public:
     void leave(const WalkPlace& place);
 
 private:
-    enum class State { Pending, Reading, Ready };
-    struct Folder {
-        std::string path;
-        bool remote = false; // on a network file system
-        State state = State::Pending;
-        FolderListing listing;
-        // The folders from the start down to this one; a subfolder that is one of them
-        // leads round in a circle and is not read ahead.
-        std::vector<FolderId> lineage;
-    };
+    struct Shared;
+    static void work(const std::shared_ptr<Shared>& shared);
+    // Called with the lock held.
+    static void addWorker(const std::shared_ptr<Shared>& shared);
 
-    void work();
-    // The next folder to read, or none; called with the lock held.
-    std::optional<WalkPlace> nextToRead() const;
-    // Keeps a listing read and makes its subfolders pending; `remote` tells which of them
-    // lie on a network file system.
-    void store(const WalkPlace& place, FolderListing listing, const std::vector<bool>& remote);
-    // Wakes as many waiting workers as there are folders that became readable.
-    void wakeWorkers(std::size_t work);
-    std::map<WalkPlace, Folder>::iterator erase(std::map<WalkPlace, Folder>::iterator folder);
-
-    const ListingReader& m_reader;
-    const Limits m_limits;
-    std::mutex m_mutex;
-    std::condition_variable m_workAvailable;
-    std::condition_variable m_listingReady;
-    std::map<WalkPlace, Folder> m_folders;
-    std::set<WalkPlace> m_pending;
-    std::size_t m_held = 0; // folders being read or ready
-    int m_readingLocal = 0;
-    std::optional<WalkPlace> m_wanted;
-    std::atomic<bool> m_stop = false;
-    std::vector<std::thread> m_workers;
+    std::shared_ptr<Shared> m_shared;
 };
 
 } // namespace liedspur

@@ -29,7 +29,7 @@ public:
     virtual std::string shippedPlayer() = 0;
     // True when a network interface other than loopback is up.
     virtual bool isNetworkPresent() = 0;
-    // The mounted volumes, by their root path.
+    // The mounted volumes, by their root path, from the mount table: no drive is asked.
     virtual std::vector<Drive> drives() = 0;
     // The folder where this machine mounts network shares.
     virtual std::string networkFolder() = 0;

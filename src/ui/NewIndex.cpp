@@ -1,8 +1,6 @@
 #include "ui/NewIndex.h"
 
 #include "base/DisplayText.h"
-#include "index/IndexRun.h"
-#include "index/IndexSaver.h"
 #include "ui/FolderList.h"
 #include "ui/FoundSongsModel.h"
 #include "ui/Frame.h"
@@ -15,13 +13,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -29,11 +25,6 @@
 namespace liedspur {
 
 namespace {
-
-const char* const tempFileErrorTail = " beim erstellen/schreiben der Temp-Datei !";
-const char* const indexFileErrorTail = " beim erstellen/schreiben der Index-Datei !";
-const char* const networkFileName = "Bitte Nicht Ändern !";
-constexpr std::size_t networkFileNameCharacters = 20;
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect twips,
                     const char* toolTip = nullptr) {
@@ -50,23 +41,10 @@ QLineEdit* statusField(QWidget* parent, const char* name, QRect twips, const cha
     return field;
 }
 
-// The bytes of `path` less its last `count` UTF-8 characters, or none when it is shorter.
-std::optional<std::string> withoutLastCharacters(const std::string& path, std::size_t count) {
-    std::size_t end = path.size();
-    std::size_t cut = 0;
-    while (cut < count && end > 0) {
-        --end;
-        if ((static_cast<unsigned char>(path[end]) & 0xC0) != 0x80)
-            ++cut;
-    }
-    if (cut < count)
-        return std::nullopt;
-    return path.substr(0, end);
-}
-
 } // namespace
 
-NewIndex::NewIndex(Platform platform, QWidget* parent) : QDialog(parent), m_platform(platform) {
+NewIndex::NewIndex(Platform platform, QWidget* parent, Patience patience)
+    : QDialog(parent), m_platform(platform), m_patience(patience) {
     setObjectName(QStringLiteral("NewIndex"));
     setWindowTitle(QStringLiteral("Index-Erstellen"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -89,6 +67,7 @@ void NewIndex::createElements() {
                        twipsRect(173, 120, 4095, 4935));
     Drive_Index = place(new QComboBox(Frame1), "Drive_Index", {240, 240, 3615, 315});
     Dir_index = place(new FolderList(Frame1), "Dir_index", {240, 720, 3615, 3240});
+    Dir_index->setPatience(m_patience.choice, m_patience.treeReading, m_patience.treeEmpty);
     chk_MitOrdner = place(new QCheckBox(QStringLiteral("Unterverzeichnisse mit Einlesen"), Frame1),
                           "chk_MitOrdner", {780, 4560, 2535, 255});
     chk_MitOrdner->setChecked(true);
@@ -158,23 +137,14 @@ void NewIndex::createElements() {
     connect(Dir_index, &FolderList::pathChanged, this, &NewIndex::Dir_index_Change);
     Drive_Index->installEventFilter(this);
 
-    {
-        const QSignalBlocker blocker(Drive_Index);
-        for (const Drive& drive : m_platform.system.drives()) {
-            QString text = displayText(drive.rootPath);
-            if (!drive.label.isEmpty())
-                text += QStringLiteral("  [") + drive.label + QLatin1Char(']');
-            Drive_Index->addItem(text, QByteArray::fromStdString(drive.rootPath));
-        }
-    }
+    fillDrives();
     connect(Drive_Index, &QComboBox::currentIndexChanged, this, &NewIndex::Drive_Index_Change);
     Drive_Index->setFocus();
 }
 
 void NewIndex::Form_Load() {
-    // The root can always be listed; should it fail, the list stays empty until a drive is
-    // chosen.
-    Dir_index->setPath("/").ignoreError();
+    // The root is always there; the tree lists it when it can.
+    Dir_index->showRoot();
     setDrive("/");
     cmd_abbruch->setEnabled(false);
     if (IsNetworkPresent())
@@ -183,66 +153,6 @@ void NewIndex::Form_Load() {
 
 bool NewIndex::IsNetworkPresent() {
     return m_platform.system.isNetworkPresent();
-}
-
-std::string NewIndex::drive() const {
-    return Drive_Index->currentData().toByteArray().toStdString();
-}
-
-void NewIndex::setDrive(const std::string& rootPath) {
-    const int index = Drive_Index->findData(QByteArray::fromStdString(rootPath));
-    if (index >= 0)
-        Drive_Index->setCurrentIndex(index);
-}
-
-bool NewIndex::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Drive_Index && event->type() == QEvent::FocusIn)
-        Drive_Index_GotFocus();
-    return QDialog::eventFilter(watched, event);
-}
-
-void NewIndex::Drive_Index_GotFocus() {
-    SavedDrive = drive();
-    SavedFolder = Dir_index->path();
-}
-
-void NewIndex::Drive_Index_Change() {
-    const Status moved = Dir_index->setPath(drive());
-    if (moved)
-        return;
-    auto tell = [this](const Error& error) {
-        m_platform.dialogs.showMessage(
-            {QStringLiteral("Fehler: > ") + displayText(error.description) + QStringLiteral(" < "),
-             QStringLiteral("Fehler !!"), MessageButtons::Ok, MessageIcon::Critical});
-    };
-    tell(moved.error());
-    // Setting the drive back runs this handler again for the saved drive.
-    setDrive(SavedDrive);
-    if (SavedFolder.empty())
-        return;
-    if (const Status restored = Dir_index->setPath(SavedFolder); !restored)
-        tell(restored.error());
-}
-
-void NewIndex::Dir_index_Change() {
-    lbl_path->setText(displayText(Dir_index->path()));
-}
-
-void NewIndex::cmd_net_Click() {
-    FileDialogRequest request;
-    request.title = QStringLiteral("Ordner im Netzwerk Auswählen");
-    request.initialFolder = m_platform.system.networkFolder();
-    request.fileName = networkFileName;
-    request.acceptNonExisting = true;
-    const std::optional<std::string> chosen = m_platform.dialogs.showOpenFile(request);
-    if (!chosen)
-        return;
-    const std::optional<std::string> folder =
-        withoutLastCharacters(*chosen, networkFileNameCharacters);
-    if (!folder || folder->empty())
-        return;
-    // A folder the list cannot show changes nothing and is not reported.
-    Dir_index->setPath(*folder).ignoreError();
 }
 
 void NewIndex::cmd_back_Click() {
@@ -285,184 +195,11 @@ void NewIndex::reject() {
     QDialog::reject();
 }
 
-void NewIndex::EnableAfterRun() {
-    for (QWidget* element :
-         {static_cast<QWidget*>(Drive_Index), static_cast<QWidget*>(Dir_index),
-          static_cast<QWidget*>(cmd_NewIndex), static_cast<QWidget*>(chk_MitOrdner),
-          static_cast<QWidget*>(cmd_back), static_cast<QWidget*>(cmd_fertig)})
-        element->setEnabled(true);
-    if (IsNetworkPresent())
-        cmd_net->setEnabled(true);
-}
-
-void NewIndex::cmd_NewIndex_Click() {
-    if (cmd_abbruch->isEnabled())
-        return;
-    // Disabling the focused element moves the focus on; it comes back after the run.
-    const QPointer<QWidget> focusBefore = focusWidget();
-    txt_file->clear();
-    txt_ordner->clear();
-    m_foundSongs->clear();
-    FoldersEntered = 0;
-    FilesFound = 0;
-    m_cancelFlag = false;
-    m_songsChanged = m_folderChanged = m_foldersLabelChanged = false;
-    Timer1->start();
-    cmd_abbruch->setEnabled(true);
-    for (QWidget* element :
-         {static_cast<QWidget*>(Drive_Index), static_cast<QWidget*>(Dir_index),
-          static_cast<QWidget*>(cmd_NewIndex), static_cast<QWidget*>(chk_MitOrdner),
-          static_cast<QWidget*>(cmd_save), static_cast<QWidget*>(cmd_back),
-          static_cast<QWidget*>(cmd_fertig), static_cast<QWidget*>(cmd_net)})
-        element->setEnabled(false);
-    setCursor(Qt::WaitCursor);
-    FoldersFound = 0;
-
-    m_lastYield = std::chrono::steady_clock::now() - m_yieldInterval;
-    IndexRun run;
-    const Result<ScanEnd> end =
-        run.run(m_platform.system.applicationDirectory(), Dir_index->path(), *this);
-    FilesFound = run.counters().filesFound;
-    FoldersFound = run.counters().foldersFound;
-    FoldersEntered = run.counters().foldersEntered;
-    showProgress();
-
-    EnableAfterRun();
-    Timer1->stop();
-    unsetCursor();
-    bild1->hide();
-    if (focusBefore && focusBefore->isEnabled())
-        focusBefore->setFocus();
-    if (!end) {
-        cmd_abbruch->setEnabled(false);
-        showFileError(end.error(), tempFileErrorTail);
-        return;
-    }
-    if (end.value() == ScanEnd::Completed) {
-        m_platform.dialogs.showMessage(
-            {QStringLiteral("Fertig ! Anzahl Files = ") + QString::number(FilesFound),
-             QStringLiteral("Hinweis"), MessageButtons::Ok, MessageIcon::Information});
-        lbl_files->setText(QStringLiteral("Gefundene Files: ") + QString::number(FilesFound));
-        lbl_files->adjustSize();
-        lbl_ordner->setText(QStringLiteral("Anzahl untersuchte Ordner: ") +
-                            QString::number(FoldersEntered + 1));
-        lbl_ordner->adjustSize();
-    } else {
-        m_platform.dialogs.showMessage({QStringLiteral("Abbruch durch Benutzer !!"),
-                                        QStringLiteral("Hinweis"), MessageButtons::Ok,
-                                        MessageIcon::Information});
-    }
-    cmd_abbruch->setEnabled(false);
-    if (FilesFound > 0)
-        cmd_save->setEnabled(true);
-}
-
-void NewIndex::cmd_abbruch_Click() {
-    m_cancelFlag = true;
-}
-
-void NewIndex::Timer1_Timer() {
-    QCoreApplication::processEvents();
-    bild1->setHidden(!bild1->isHidden());
-}
-
 void NewIndex::showFileError(const Error& error, const char* tail) {
     m_platform.dialogs.showMessage(
         {QStringLiteral("Fehler ") + QStringLiteral("> ") + displayText(error.description) +
              QStringLiteral(" <") + QString::fromUtf8(tail),
          QStringLiteral("Datei-Fehler"), MessageButtons::Ok, MessageIcon::Critical});
-}
-
-void NewIndex::cmd_save_Click() {
-    const MessageAnswer answer = m_platform.dialogs.showMessage(
-        {QStringLiteral(">Ja< = Alten Index ersetzen   >Nein< = An alten Index anhängen !"),
-         QStringLiteral("Ersetzen oder Anhängen ??"), MessageButtons::YesNoCancel,
-         MessageIcon::None});
-    if (answer != MessageAnswer::Yes && answer != MessageAnswer::No)
-        return;
-    const std::string directory = m_platform.system.applicationDirectory();
-    const Result<SaveOutcome> saved =
-        answer == MessageAnswer::Yes ? replaceIndex(directory, FilesFound, FoldersFound)
-                                     : appendIndex(directory, m_foundSongs->songs(), FoldersFound);
-    // Only a save that left the old index fails; one that happened is never shown as failed.
-    if (!saved) {
-        showFileError(saved.error(), indexFileErrorTail);
-        return;
-    }
-    if (saved.value() == SaveOutcome::Pending) {
-        // Saved, but not all in place: a second press must not add the run again.
-        m_platform.dialogs.showMessage(
-            {QStringLiteral("Die neue Index-Datei ist gespeichert, wird aber erst beim "
-                            "nächsten Laden vollständig übernommen !"),
-             QStringLiteral("Hinweis !"), MessageButtons::Ok, MessageIcon::Information});
-        cmd_save->setEnabled(false);
-    } else if (answer == MessageAnswer::Yes) {
-        m_platform.dialogs.showMessage({QStringLiteral("Neue Index-Datei gespeichert !"),
-                                        QStringLiteral("Hinweis !"), MessageButtons::Ok,
-                                        MessageIcon::Information});
-        cmd_save->setEnabled(false);
-    }
-}
-
-void NewIndex::yield() {
-    if (std::chrono::steady_clock::now() - m_lastYield < m_yieldInterval)
-        return;
-    showProgress();
-    QCoreApplication::processEvents();
-    m_lastYield = std::chrono::steady_clock::now();
-}
-
-bool NewIndex::includeSubfolders() {
-    return chk_MitOrdner->isChecked();
-}
-
-void NewIndex::folderListed(std::string_view, const ScanCounters& counters) {
-    FoldersFound = counters.foldersFound;
-    m_foldersLabelEntered = counters.foldersEntered;
-    m_foldersLabelChanged = true;
-}
-
-void NewIndex::songFound(std::string_view fullPath, const ScanCounters& counters) {
-    m_foundSongs->append(fullPath);
-    m_lastSong.assign(fullPath);
-    FilesFound = counters.filesFound;
-    m_songsChanged = true;
-}
-
-void NewIndex::folderEntered(std::string_view path, const ScanCounters& counters) {
-    m_lastFolder.assign(path);
-    FoldersEntered = counters.foldersEntered;
-    m_folderChanged = true;
-}
-
-void NewIndex::stoppedOnCancel() {
-    EnableAfterRun();
-    cmd_abbruch->setEnabled(false);
-}
-
-// The elements show the scan's state whenever the window gets to paint; between those
-// moments nothing could show the many updates in between.
-void NewIndex::showProgress() {
-    if (m_foldersLabelChanged) {
-        m_foldersLabelChanged = false;
-        lbl_ordner->setText(QStringLiteral("Anzahl untersuchte Ordner: ") +
-                            QString::number(m_foldersLabelEntered + 1));
-        lbl_ordner->adjustSize();
-    }
-    if (m_folderChanged) {
-        m_folderChanged = false;
-        txt_ordner->setText(displayText(m_lastFolder));
-    }
-    if (m_songsChanged) {
-        m_songsChanged = false;
-        txt_file->setText(displayText(m_lastSong));
-        m_foundSongs->publish();
-        // The view lays out new rows only on a timer of its own, which the next rows
-        // would undo before it paints: laid out now, it paints them at this yield.
-        lst_GefundeneFiles->doItemsLayout();
-        lbl_files->setText(QStringLiteral("Gefundene Files: ") + QString::number(FilesFound));
-        lbl_files->adjustSize();
-    }
 }
 
 } // namespace liedspur

@@ -3,6 +3,7 @@
 #include "base/Result.h"
 #include "index/ScanProgress.h"
 #include "platform/Platform.h"
+#include "ui/Patience.h"
 
 #include <QDialog>
 
@@ -26,12 +27,14 @@ class FolderList;
 class FoundSongsModel;
 
 // The index window: choose a folder, run the scan into the temporary lists, watch and
-// cancel it, and save the result by replacing or appending to the index.
+// cancel it, and save the result by replacing or appending to the index. Its layout is
+// here, the drive and folder choice in NewIndexChoice.cpp, the run in NewIndexRun.cpp and
+// the saving in NewIndexSave.cpp. It never waits on a file system longer than `patience`.
 class NewIndex : public QDialog, private ScanProgress {
     Q_OBJECT
 
 public:
-    explicit NewIndex(Platform platform, QWidget* parent = nullptr);
+    explicit NewIndex(Platform platform, QWidget* parent = nullptr, Patience patience = {});
     ~NewIndex() override;
 
     // How often a run lets window events run; tests make it every chance.
@@ -57,12 +60,15 @@ protected:
 
 private:
     void createElements();
+    void fillDrives();
     void Form_Load();
     bool Form_QueryUnload() const;
     void EnableAfterRun();
     bool IsNetworkPresent();
     void showProgress();
     void showFileError(const Error& error, const char* tail);
+    // The message of a drive or start folder that cannot be opened.
+    void showFolderError(const Error& error);
     void setDrive(const std::string& rootPath);
     std::string drive() const;
 
@@ -76,6 +82,7 @@ private:
     void stoppedOnCancel() override;
 
     Platform m_platform;
+    const Patience m_patience;
 
     QGroupBox* Frame1;
     QComboBox* Drive_Index;
@@ -101,6 +108,7 @@ private:
 
     std::string SavedDrive;
     std::string SavedFolder;
+    bool m_changingDrive = false;
 
     bool m_cancelFlag = false;
     std::uint64_t FilesFound = 0;

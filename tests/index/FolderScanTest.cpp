@@ -38,10 +38,10 @@ protected:
         return paths;
     }
 
-    Result<ScanEnd> run(const std::string& start) {
+    Result<ScanEnd, RunFailure> run(const std::string& start) {
         return indexRun.run(app.path(), start, progress);
     }
-    Result<ScanEnd> run() { return run(root()); }
+    Result<ScanEnd, RunFailure> run() { return run(root()); }
     // The temporary lists hold just what was reported.
     void expectListsAsReported() {
         EXPECT_EQ(app.read("mp3.tmp"), lines(progress.songs));
@@ -190,7 +190,8 @@ TEST_F(FolderScanning, FoldersThatCannotBeListedArePassedOver) {
 TEST_F(FolderScanning, FailuresEndTheRunWithTheReason) {
     const auto missing = run(at("gibt-es-nicht"));
     ASSERT_FALSE(missing);
-    EXPECT_NE(missing.error().description.find("nicht gefunden"), std::string::npos);
+    EXPECT_TRUE(missing.error().startFolder);
+    EXPECT_NE(missing.error().error.description.find("nicht gefunden"), std::string::npos);
     // The lists were opened before the folder and are left empty and closed.
     EXPECT_EQ(app.read("mp3.tmp") + app.read("ordner.tmp"), "");
 
@@ -199,7 +200,8 @@ TEST_F(FolderScanning, FailuresEndTheRunWithTheReason) {
     app.makeDirectory("ordner.tmp");
     const auto blocked = run();
     ASSERT_FALSE(blocked);
-    EXPECT_NE(blocked.error().description.find("ordner.tmp"), std::string::npos);
+    EXPECT_FALSE(blocked.error().startFolder);
+    EXPECT_NE(blocked.error().error.description.find("ordner.tmp"), std::string::npos);
 }
 
 } // namespace

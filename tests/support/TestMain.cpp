@@ -6,9 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#ifdef LIEDSPUR_TEST_PRIVATE_MOUNTS
+#include "DeadShare.h"
+#endif
+
 #include <cstdlib>
 
 int main(int argc, char* argv[]) {
+#ifdef LIEDSPUR_TEST_PRIVATE_MOUNTS
+    // First of all: a process that has started a thread cannot take its mounts for itself.
+    liedspur::testing::enterPrivateMounts();
+#endif
 #ifdef LIEDSPUR_TEST_WINDOWS
     // Windows in tests are never shown on a screen.
     if (!std::getenv("QT_QPA_PLATFORM"))

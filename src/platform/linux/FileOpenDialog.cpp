@@ -1,11 +1,13 @@
 #include "platform/linux/FileOpenDialog.h"
 
+#include "base/BackgroundCall.h"
 #include "base/DisplayText.h"
 #include "base/NameOrder.h"
 #include "base/SystemError.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -26,9 +28,55 @@ namespace {
 constexpr int bytesRole = Qt::UserRole;
 constexpr int isFolderRole = Qt::UserRole + 1;
 
-bool isFolder(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+// How long the dialog waits for a folder on a share that may have stopped answering.
+constexpr std::chrono::milliseconds patience{3000};
+
+// Keeps the dialog painted while it waits; the user's input waits with it.
+void serveEvents() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+}
+
+// The kind of what is at `path`: 0 missing, 1 a folder, 2 something else; none when the
+// file system does not answer.
+std::optional<int> kindOf(const std::string& path) {
+    BackgroundCall<int> call([path] {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) != 0 ? 0 : S_ISDIR(info.st_mode) ? 1 : 2;
+    });
+    return call.waitServing(patience, serveEvents);
+}
+
+struct FolderEntries {
+    int error = 0;
+    LineTable folders;
+    LineTable files;
+};
+
+// Only a link, or an entry whose kind the listing does not tell, is looked at on its own.
+FolderEntries entriesOf(const std::string& path, const QString& filterFileName) {
+    FolderEntries entries;
+    DIR* directory = ::opendir(path.c_str());
+    if (!directory) {
+        entries.error = errno;
+        return entries;
+    }
+    while (const dirent* entry = ::readdir(directory)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        struct stat info {};
+        const bool unknown = entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
+        if (unknown && ::fstatat(::dirfd(directory), entry->d_name, &info, 0) != 0)
+            continue;
+        const bool regular = unknown ? S_ISREG(info.st_mode) : entry->d_type == DT_REG;
+        if (unknown ? S_ISDIR(info.st_mode) : entry->d_type == DT_DIR)
+            entries.folders.append(entry->d_name);
+        else if (regular &&
+                 (filterFileName.isEmpty() ||
+                  displayText(entry->d_name).compare(filterFileName, Qt::CaseInsensitive) == 0))
+            entries.files.append(entry->d_name);
+    }
+    ::closedir(directory);
+    return entries;
 }
 
 std::string withSlash(std::string folder) {
@@ -110,32 +158,19 @@ FileOpenDialog::FileOpenDialog(const FileDialogRequest& request, QWidget* parent
     m_fileName->setFocus();
 }
 
-bool FileOpenDialog::matchesFilter(const QString& name) const {
-    return m_request.filterFileName.isEmpty() ||
-           name.compare(m_request.filterFileName, Qt::CaseInsensitive) == 0;
-}
-
 Status FileOpenDialog::showFolder(const std::string& folder) {
     const std::string path = withSlash(folder);
     if (path.front() != '/')
         return systemError(ENOENT, path);
-    DIR* directory = ::opendir(path.c_str());
-    if (!directory)
-        return systemError(errno, path);
-    LineTable folders;
-    LineTable files;
-    while (const dirent* entry = ::readdir(directory)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        struct stat info {};
-        if (::fstatat(::dirfd(directory), entry->d_name, &info, 0) != 0)
-            continue;
-        if (S_ISDIR(info.st_mode))
-            folders.append(entry->d_name);
-        else if (S_ISREG(info.st_mode) && matchesFilter(displayText(entry->d_name)))
-            files.append(entry->d_name);
-    }
-    ::closedir(directory);
+    BackgroundCall<FolderEntries> listing(
+        [path, filter = m_request.filterFileName] { return entriesOf(path, filter); });
+    const std::optional<FolderEntries> entries = listing.waitServing(patience, serveEvents);
+    if (!entries)
+        return systemError(ETIMEDOUT, path);
+    if (entries->error != 0)
+        return systemError(entries->error, path);
+    const LineTable& folders = entries->folders;
+    const LineTable& files = entries->files;
 
     m_folder = path;
     m_location->setText(displayText(path));
@@ -181,13 +216,14 @@ void FileOpenDialog::openNamed() {
     if (name.empty())
         return;
     const std::string path = name.front() == '/' ? name : m_folder + name;
-    if (isFolder(path)) {
+    // A name on a share that does not answer counts as one that is not there.
+    const int kind = kindOf(path).value_or(0);
+    if (kind == 1) {
         if (showFolder(path))
             m_fileName->clear();
         return;
     }
-    struct stat info {};
-    if (!m_request.acceptNonExisting && ::stat(path.c_str(), &info) != 0)
+    if (!m_request.acceptNonExisting && kind == 0)
         return;
     m_chosen = path;
     accept();

@@ -17,7 +17,8 @@ namespace liedspur {
 // The file-open dialog: one folder's subfolders and files in the scan's name order, a file
 // name and a filter. Folder and file names are kept as the bytes the file system gives, and
 // shown with replacement characters where they are not UTF-8, so that every folder can be
-// entered and every file chosen.
+// entered and every file chosen. Folders are listed on a thread of their own: one on a share
+// that does not answer within a few seconds counts as one that cannot be listed.
 class FileOpenDialog : public QDialog {
     Q_OBJECT
 
@@ -40,7 +41,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    bool matchesFilter(const QString& name) const;
     // The bytes of the name in the file name field: those of the entry it came from, if it
     // still reads the same.
     std::string nameBytes() const;
