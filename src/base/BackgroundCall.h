@@ -24,7 +24,7 @@ public:
             std::thread([state = m_state, call = std::move(call)]() mutable {
                 T answer = call();
                 const std::lock_guard lock(state->mutex);
-                state->answer = std::move(answer);
+                state->answer.emplace(std::move(answer));
                 state->answered.notify_all();
             }).detach();
         } catch (const std::system_error&) {
@@ -52,6 +52,13 @@ public:
                              duration_cast<milliseconds>(deadline - steady_clock::now()));
         }
         return take();
+    }
+    // The answer if it has come by `deadline`, kept for further looks; none otherwise.
+    T* waitUntil(std::chrono::steady_clock::time_point deadline) {
+        std::unique_lock lock(m_state->mutex);
+        m_state->answered.wait_until(lock, deadline,
+                                     [this] { return m_state->answer.has_value(); });
+        return m_state->answer ? &*m_state->answer : nullptr;
     }
     // The answer once it has come, for one taker.
     std::optional<T> take() {

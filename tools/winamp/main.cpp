@@ -9,7 +9,8 @@
 // up; each ends within its timeout and a second from its turn, and one that fails says so
 // where the user sees it.
 
-#include "Background.h"
+#include "base/BackgroundCall.h"
+
 #include "Command.h"
 #include "Report.h"
 #include "SessionBus.h"
@@ -143,14 +144,14 @@ using Songs = Result<std::vector<std::string>, Failure>;
 using Connection = Result<SessionBus, std::string>;
 
 // The command in its turn, every step done by `deadline`.
-Delivery carryOut(const Command& command, const std::string& target, Background<Songs>& songs,
-                  Background<Connection>& bus, Turns& turns, Clock::time_point deadline) {
-    Songs* found = songs.wait(deadline);
+Delivery carryOut(const Command& command, const std::string& target, BackgroundCall<Songs>& songs,
+                  BackgroundCall<Connection>& bus, Turns& turns, Clock::time_point deadline) {
+    Songs* found = songs.waitUntil(deadline);
     if (!found)
         return Failure{"Nicht erreichbar: " + target, "Das Laufwerk antwortet nicht."};
     if (!*found)
         return found->error();
-    Connection* connection = bus.wait(deadline);
+    Connection* connection = bus.waitUntil(deadline);
     if (!connection)
         return Failure{"Audacious ist nicht erreichbar", "Die D-Bus-Sitzung antwortet nicht.",
                        true};
@@ -184,14 +185,14 @@ int run(const std::vector<std::string>& arguments) {
 
     // Looking at the target and connecting to the bus may block for as long as a drive or
     // the bus does not answer: both start now and are waited for within the turn only.
-    Background<Songs> songs([target] { return songsOf(target); });
-    Background<Connection> connection([] { return SessionBus::connect(); });
+    BackgroundCall<Songs> songs([target] { return songsOf(target); });
+    BackgroundCall<Connection> connection([] { return SessionBus::connect(); });
     Result<Turns, std::string> opened = Turns::open();
     Result<Success, std::string> joined =
         opened ? opened.value().join() : Result<Success, std::string>(opened.error());
     if (!joined) {
         const auto until = Clock::now() + reportTime;
-        Connection* bus = connection.wait(until);
+        Connection* bus = connection.waitUntil(until);
         report({"Der Befehl an Audacious ist nicht möglich", joined.error()},
                bus && *bus ? &bus->value() : nullptr, nullptr, until);
         return 1;
@@ -209,7 +210,7 @@ int run(const std::vector<std::string>& arguments) {
     const Clock::time_point deadline = Clock::now() + timeout;
     const Delivery delivered = carryOut(*command, target, songs, connection, turns, deadline);
     if (!delivered) {
-        Connection* bus = connection.wait(Clock::now());
+        Connection* bus = connection.waitUntil(Clock::now());
         report(delivered.error(), bus && *bus ? &bus->value() : nullptr, &turns,
                deadline + reportTime);
     }
