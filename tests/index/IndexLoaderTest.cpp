@@ -108,7 +108,7 @@ TEST_F(IndexLoading, HostileFilesFailWithinBoundedMemory) {
     struct Case {
         const char* name;
         const char* file;
-        const char* content; // as TempDir::put takes it, or "<socket>"
+        const char* content; // as TempDir::put takes it
         std::uint64_t sparseTo;
         std::uint64_t count;
         const char* reason;
@@ -129,10 +129,7 @@ TEST_F(IndexLoading, HostileFilesFailWithinBoundedMemory) {
         dir.writeIndex({"/a/1.mp3"}, {"/a/"});
         const std::string count = " " + std::to_string(c.count) + " \r\n";
         dir.write(c.file == std::string("index1.dat") ? "ordner.dat" : "files.dat", count);
-        dir.put(c.file, c.content == std::string("<socket>") ? "<missing>" : c.content);
-        if (c.content == std::string("<socket>")) {
-            ASSERT_EQ(::mknod(dir.file(c.file).c_str(), S_IFSOCK | 0644, 0), 0);
-        }
+        dir.put(c.file, c.content);
         if (c.sparseTo > 0) {
             ASSERT_EQ(::truncate(dir.file(c.file).c_str(), static_cast<off_t>(c.sparseTo)), 0);
         }
@@ -208,7 +205,6 @@ TEST_F(IndexLoading, ChangedFilesAreReadAgainAndAFailedReloadKeepsTheIndexInUse)
             for (const char* name : {"files.dat", "index.dat", "ordner.dat", "index1.dat"})
                 setModified(name, hourAgo);
             IndexStore store;
-            EXPECT_EQ(store.current()->songCount(), 0u);
             int freed = 0;
             const auto reload = [&] { return store.reload(dir.path(), {}, [&] { ++freed; }); };
             ASSERT_EQ(reload(), IndexStore::Outcome::Loaded);
