@@ -97,9 +97,7 @@ TEST_F(Starting, AStartThatCannotHappenFailsAtOnceAndRunsNothing) {
     const std::string notExecutable = dir.file("not executable");
     testing::writeFileBytes(notExecutable, "#!/bin/sh\n");
     const std::string noProgram = script("no program", "");
-    testing::writeFileBytes(noProgram, std::string("\x7f"
-                                                   "ELF garbage",
-                                                   12));
+    testing::writeFileBytes(noProgram, "\177ELF garbage");
     // The system would hand on a path only up to a NUL: a different path.
     const std::string song("/m/nul\0byte.mp3", 15);
     PosixProcessStarter starter;
