@@ -119,10 +119,6 @@ PlayerSession::~PlayerSession() {
     }
 }
 
-std::string PlayerSession::folder() const {
-    return m_dir.filePath("files").toStdString();
-}
-
 bool PlayerSession::startPlayer() {
     // Audacious now and then dies while it starts up; it gets a few goes.
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -156,10 +152,6 @@ void PlayerSession::adoptPlayer() {
         m_player = player;
 }
 
-pid_t PlayerSession::playerProcess() {
-    return ownerOf("org.atheme.audacious");
-}
-
 pid_t PlayerSession::ownerOf(const std::string& name) {
     const Finished owner = run("dbus-send", {"--session", "--print-reply",
                                              "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
@@ -169,10 +161,6 @@ pid_t PlayerSession::ownerOf(const std::string& name) {
     if (!owner.ok || number == std::string::npos)
         return 0;
     return static_cast<pid_t>(std::atol(owner.output.c_str() + number + 1));
-}
-
-bool PlayerSession::playerAnswers() {
-    return run("audtool", {"playlist-length"}).ok;
 }
 
 std::optional<std::size_t> PlayerSession::playlistLength() {
