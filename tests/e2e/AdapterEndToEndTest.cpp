@@ -25,12 +25,6 @@ protected:
         }
     }
 
-    // A song under `name` in the test's folder; its path.
-    std::string song(const std::string& name) {
-        dir.makeDirectory(fs::path(name).parent_path().string());
-        fs::create_hard_link(dir.file("ton.mp3"), dir.file(name));
-        return dir.file(name);
-    }
     // A copy of the adapter whose dialog only notes the headline it shows and stays open
     // while the file "open" exists; the dialogs' headlines go to the file "shown".
     std::string withDialogStandIn() {

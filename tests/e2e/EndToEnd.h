@@ -140,6 +140,12 @@ protected:
                 ::kill(std::stoi(pid), SIGKILL);
     }
 
+    // A song under `name` in the test's folder; its path.
+    std::string song(const std::string& name) {
+        dir.makeDirectory(std::filesystem::path(name).parent_path().string());
+        std::filesystem::create_hard_link(dir.file("ton.mp3"), dir.file(name));
+        return dir.file(name);
+    }
     // A shell script "bin/`name`" in the test's folder that notes its process; its path.
     std::string script(const std::string& name, const std::string& body) {
         dir.makeDirectory("bin");

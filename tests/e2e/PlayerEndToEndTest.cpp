@@ -14,39 +14,26 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 
-namespace liedspur {
+namespace liedspur::testing {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::eventually;
-using testing::NotificationServer;
-using testing::PlayerSession;
-using testing::Playlist;
-using testing::playlistBecomes;
-using testing::run;
-using testing::ScopedVariable;
-namespace fs = std::filesystem;
 
 // The program's player commands through its own launcher.
-class PlayerEndToEnd : public testing::WithPlayer {
+class PlayerEndToEnd : public WithPlayer {
 protected:
     void SetUp() override {
         WithPlayer::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        dir.makeDirectory("Grüße aus Köln");
-        dir.makeDirectory("Ordner mit Blank");
         std::vector<std::string> songs;
         for (int i = 101; i <= 130; ++i)
-            songs.push_back(dir.file("Grüße aus Köln/Lied " + std::to_string(i).substr(1) +
-                                     " \"Zitat\" O'Neil.mp3"));
-        songs.push_back(dir.file("Ordner mit Blank/1 eins.mp3"));
-        songs.push_back(dir.file("Ordner mit Blank/2 zwei #%?.mp3"));
-        for (const std::string& song : songs)
-            fs::copy_file(dir.file("ton.mp3"), song);
-        index = testing::makeSnapshot(songs);
+            songs.push_back(song("Grüße aus Köln/Lied " + std::to_string(i).substr(1) +
+                                 " \"Zitat\" O'Neil.mp3"));
+        songs.push_back(song("Ordner mit Blank/1 eins.mp3"));
+        songs.push_back(song("Ordner mit Blank/2 zwei #%?.mp3"));
+        index = makeSnapshot(songs);
     }
 
     // The song rows of the index, from `first`, `count` of them.
@@ -69,11 +56,11 @@ protected:
     }
 
     IndexPtr index;
-    testing::ScriptedDialogs dialogs;
-    testing::FakeSystem system;
+    ScriptedDialogs dialogs;
+    FakeSystem system;
     PosixProcessStarter starter;
     Platform platform{dialogs, starter, system};
-    testing::FixedResultList list;
+    FixedResultList list;
     PlayerCommands commands{platform,
                             {list, [] { return std::string(LIEDSPUR_ADAPTER) + " "; },
                              [] { QCoreApplication::processEvents(); }}};
@@ -147,7 +134,7 @@ TEST_P(PlayerFailure, IsShownOnceAsANotification) {
 
     list.rows = rows(1, 3);
     commands.AlleInWinamp_Click();
-    EXPECT_TRUE(eventually([] { return testing::childrenNamed("winamp.exe", false) == 0; }));
+    EXPECT_TRUE(eventually([] { return childrenNamed("winamp.exe", false) == 0; }));
     ASSERT_FALSE(notifications.shown.empty());
     // Each command failed; all after the first refresh the one notification shown.
     for (std::size_t i = 0; i < notifications.shown.size(); ++i) {
@@ -165,4 +152,4 @@ INSTANTIATE_TEST_SUITE_P(NoPlayer, PlayerFailure,
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
-} // namespace liedspur
+} // namespace liedspur::testing
