@@ -3,11 +3,7 @@
 
 #include "EndToEnd.h"
 
-#include <gtest/gtest.h>
-
-#include <csignal>
 #include <cstdlib>
-#include <filesystem>
 
 namespace liedspur::testing {
 namespace {

@@ -6,11 +6,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <memory>
-
 namespace liedspur::testing {
 namespace {
 

@@ -5,14 +5,10 @@
 #include "FakePlatform.h"
 #include "FixedResultList.h"
 #include "Snapshots.h"
-#include "TempDir.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
 
-#include <gtest/gtest.h>
-
-#include <chrono>
 #include <cstdlib>
 
 namespace liedspur::testing {
