@@ -23,7 +23,6 @@ protected:
         WithPlayer::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        std::vector<std::string> songs;
         for (int i = 101; i <= 130; ++i)
             songs.push_back(song("Grüße aus Köln/Lied " + std::to_string(i).substr(1) +
                                  " \"Zitat\" O'Neil.mp3"));
@@ -32,18 +31,17 @@ protected:
         index = makeSnapshot(songs);
     }
 
-    // The song rows of the index, from `first`, `count` of them.
+    // The songs of the index from `first`, `count` of them: as rows, and as their paths
+    // behind those `before`.
     std::vector<ResultRow> rows(std::size_t first, std::size_t count) const {
         std::vector<ResultRow> result;
         for (std::size_t i = first; i < first + count; ++i)
             result.emplace_back(index, RowKind::Song, i);
         return result;
     }
-    static Playlist targets(const std::vector<ResultRow>& rows) {
-        Playlist paths;
-        for (const ResultRow& row : rows)
-            paths.push_back(row.songTarget());
-        return paths;
+    Playlist paths(std::size_t first, std::size_t count, Playlist before = {}) const {
+        before.insert(before.end(), songs.begin() + first - 1, songs.begin() + first - 1 + count);
+        return before;
     }
 
     void selectRow(std::size_t number) {
@@ -51,6 +49,7 @@ protected:
         list.selected = 1;
     }
 
+    Playlist songs;
     IndexPtr index;
     ScriptedDialogs dialogs;
     FakeSystem system;
@@ -65,26 +64,21 @@ protected:
 TEST_F(PlayerEndToEnd, PlaysASongThenAddsASongAFolderAndTheCompleteList) {
     selectRow(1);
     commands.LiedAbspielen_Click();
-    ASSERT_TRUE(playlistBecomes(targets(rows(1, 1))));
+    ASSERT_TRUE(playlistBecomes(paths(1, 1)));
     EXPECT_TRUE(eventually(
         [] { return run("audtool", {QStringLiteral("playback-status")}).output == "playing"; }));
 
     selectRow(2);
     commands.InWinAmpList_Click();
-    Playlist expected = targets(rows(1, 2));
-    ASSERT_TRUE(playlistBecomes(expected));
+    ASSERT_TRUE(playlistBecomes(paths(1, 2)));
 
     selectRow(31);
     commands.AlleInPlaylist_Click();
-    expected.push_back(dir.file("Ordner mit Blank/1 eins.mp3"));
-    expected.push_back(dir.file("Ordner mit Blank/2 zwei #%?.mp3"));
-    ASSERT_TRUE(playlistBecomes(expected));
+    ASSERT_TRUE(playlistBecomes(paths(31, 2, paths(1, 2))));
 
     list.rows = rows(3, 8);
     commands.ListeEinfügen_Click();
-    for (const std::string& song : targets(list.rows))
-        expected.push_back(song);
-    EXPECT_TRUE(playlistBecomes(expected));
+    EXPECT_TRUE(playlistBecomes(paths(3, 8, paths(31, 2, paths(1, 2)))));
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -102,7 +96,7 @@ TEST_P(SlowPlayer, GetsEveryCommandInOrder) {
     const ScopedVariable timeout("LIEDSPUR_PLAYER_TIMEOUT", "15");
     list.rows = rows(11, 10);
     commands.AlleInWinamp_Click();
-    EXPECT_TRUE(playlistBecomes(targets(rows(11, 10)), 40s));
+    EXPECT_TRUE(playlistBecomes(paths(11, 10), 40s));
     s_session->adoptPlayer();
     EXPECT_TRUE(dialogs.messages.empty());
 }

@@ -23,9 +23,11 @@ bool gone(pid_t pid) {
     return ::kill(pid, 0) != 0 || !status || status->state == 'Z';
 }
 
+// Asks the process to end, and ends it where it does not within a few seconds.
 void stop(pid_t pid) {
     if (pid <= 0)
         return;
+    ::kill(pid, SIGTERM);
     if (!eventually([pid] { return gone(pid); }, 3s))
         ::kill(pid, SIGKILL);
 }
@@ -109,14 +111,8 @@ PlayerSession::~PlayerSession() {
     std::istringstream words(names.output);
     for (std::string word; words >> word;)
         if (word.starts_with("\"") && word != "\"org.freedesktop.DBus\"")
-            if (const pid_t service = ownerOf(word.substr(1, word.size() - 2)); service > 0) {
-                ::kill(service, SIGTERM);
-                stop(service);
-            }
-    if (m_bus > 0) {
-        ::kill(m_bus, SIGTERM);
-        stop(m_bus);
-    }
+            stop(ownerOf(word.substr(1, word.size() - 2)));
+    stop(m_bus);
 }
 
 bool PlayerSession::startPlayer() {
