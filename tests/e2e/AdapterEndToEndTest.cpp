@@ -3,14 +3,7 @@
 
 #include "EndToEnd.h"
 
-#include <gtest/gtest.h>
-
-#include <csignal>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <unistd.h>
 
 namespace liedspur::testing {
 namespace {
@@ -27,48 +20,16 @@ protected:
             ASSERT_TRUE(run("audtool", {"playlist-clear"}).ok);
         }
     }
-    void TearDown() override {
-        std::ifstream pids(dir.file("dialogs"));
-        for (pid_t pid = 0; pids >> pid;)
-            ::kill(pid, SIGKILL);
-    }
 
-    // A song under `name` in the test's folder; its path.
-    std::string song(const std::string& name) {
-        dir.makeDirectory(fs::path(name).parent_path().string());
-        fs::create_hard_link(dir.file("ton.mp3"), dir.file(name));
-        return dir.file(name);
-    }
     // A copy of the adapter whose dialog only notes the headline it shows and stays open
     // while the file "open" exists; the dialogs' headlines go to the file "shown".
     std::string withDialogStandIn() {
-        dir.makeDirectory("bin");
+        script("liedspur-meldung", "echo \"$1\" >> '" + dir.file("shown") + "'\n[ -e '" +
+                                       dir.file("open") + "' ] && exec sleep 30\n");
         fs::copy_file(LIEDSPUR_ADAPTER, dir.file("bin/winamp.exe"));
-        writeFileBytes(dir.file("bin/liedspur-meldung"),
-                       "#!/bin/sh\necho $$ >> '" + dir.file("dialogs") + "'\necho \"$1\" >> '" +
-                           dir.file("shown") + "'\n[ -e '" + dir.file("open") +
-                           "' ] && exec sleep 30\n");
-        fs::permissions(dir.file("bin/liedspur-meldung"), fs::perms::owner_all);
         return dir.file("bin/winamp.exe");
     }
-    static std::string failureList() {
-        return std::string(std::getenv("XDG_RUNTIME_DIR")) + "/liedspur-winamp/failures";
-    }
-    bool dialogsClosed() {
-        std::ifstream pids(dir.file("dialogs"));
-        for (std::string pid; pids >> pid;)
-            if (const auto status = processStatus(pid); status && status->state != 'Z')
-                return false;
-        return true;
-    }
-    // The lines of the file "shown", or of another one.
-    Playlist shown(std::string path = {}) {
-        Playlist lines;
-        std::ifstream file(path.empty() ? dir.file("shown") : path);
-        for (std::string line; std::getline(file, line);)
-            lines.push_back(line);
-        return lines;
-    }
+    Playlist shown() const { return linesOf(dir.file("shown")); }
 };
 
 struct FolderCase {
@@ -124,13 +85,14 @@ TEST_F(Adapter, AFolderBringsItsOwnSongsInNameOrderOnceAndWhatHasNoneIsAFailure)
             continue;
         failures.push_back(c.shown + target);
         if (failures.size() == 1) {
-            ASSERT_TRUE(eventually([&] { return shown().size() == 1 && dialogsClosed(); }));
+            ASSERT_TRUE(eventually([&] { return shown().size() == 1 && scriptsEnded(); }));
             writeFileBytes(dir.file("open"), "");
         }
     }
     EXPECT_TRUE(eventually([&] { return shown().size() == 2; }));
     EXPECT_EQ(shown(), Playlist(failures.begin(), failures.begin() + 2));
-    EXPECT_EQ(shown(failureList()), Playlist(failures.begin() + 1, failures.end()));
+    EXPECT_EQ(linesOf(std::string(std::getenv("XDG_RUNTIME_DIR")) + "/liedspur-winamp/failures"),
+              Playlist(failures.begin() + 1, failures.end()));
 }
 
 TEST_F(Adapter, TwoHundredCallsAtOnceAllLandInTheOrderTheyJoined) {
@@ -184,7 +146,7 @@ TEST_P(SilentService, EndsEveryCallWithinItsBoundAndSaysSoOnce) {
     // The first call's timeout and a second; those behind it fail alike at once.
     EXPECT_LT(Clock::now() - begin, 3s);
     ::kill(stopped, SIGCONT);
-    EXPECT_TRUE(eventually([&] { return dialogsClosed() && shown() == Playlist{c.shown}; }));
+    EXPECT_TRUE(eventually([&] { return scriptsEnded() && shown() == Playlist{c.shown}; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Stopped, SilentService,

@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <spawn.h>
@@ -90,6 +94,15 @@ inline std::optional<int> exitCode(pid_t pid,
     return WIFEXITED(status) ? std::optional<int>(WEXITSTATUS(status)) : std::nullopt;
 }
 
+// The lines of a file, none when there is none.
+inline std::vector<std::string> linesOf(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);)
+        lines.push_back(line);
+    return lines;
+}
+
 // Waits for the player's playlist to become `expected`, and says what it was else.
 inline ::testing::AssertionResult
 playlistBecomes(const Playlist& expected,
@@ -117,6 +130,35 @@ protected:
             ASSERT_TRUE(s_session->startPlayer());
         }
         ASSERT_TRUE(PlayerSession::makeTone(dir.file("ton.mp3"))) << "sox made no MP3";
+    }
+    // Ends the scripts still running, but one that became the player: the session ends that.
+    void TearDown() override {
+        const std::vector<std::string> pids = linesOf(dir.file("scripts"));
+        const pid_t player = pids.empty() ? 0 : PlayerSession::playerProcess();
+        for (const std::string& pid : pids)
+            if (std::stoi(pid) != player)
+                ::kill(std::stoi(pid), SIGKILL);
+    }
+
+    // A song under `name` in the test's folder; its path.
+    std::string song(const std::string& name) {
+        dir.makeDirectory(std::filesystem::path(name).parent_path().string());
+        std::filesystem::create_hard_link(dir.file("ton.mp3"), dir.file(name));
+        return dir.file(name);
+    }
+    // A shell script "bin/`name`" in the test's folder that notes its process; its path.
+    std::string script(const std::string& name, const std::string& body) {
+        dir.makeDirectory("bin");
+        const std::string path = dir.file("bin/" + name);
+        writeFileBytes(path, "#!/bin/sh\necho $$ >> '" + dir.file("scripts") + "'\n" + body);
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return path;
+    }
+    bool scriptsEnded() const {
+        return std::ranges::none_of(linesOf(dir.file("scripts")), [](const std::string& pid) {
+            const auto status = processStatus(pid);
+            return status && status->state != 'Z';
+        });
     }
 
     static inline std::unique_ptr<PlayerSession> s_session;

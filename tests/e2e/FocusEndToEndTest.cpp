@@ -6,11 +6,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <memory>
-
 namespace liedspur::testing {
 namespace {
 
@@ -18,22 +13,16 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 // A program of the test that is ended with it.
-struct Background {
-    explicit Background(
-        const QString& program, const QStringList& arguments = {},
-        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
-        process.setProgram(program);
-        process.setArguments(arguments);
-        process.setProcessEnvironment(environment);
-        process.start();
+struct Background : QProcess {
+    explicit Background(const QString& program, const QStringList& arguments = {}) {
+        start(program, arguments);
     }
-    ~Background() {
-        process.terminate();
-        if (!process.waitForFinished(3000))
-            process.kill();
-        process.waitForFinished(3000);
+    ~Background() override {
+        terminate();
+        if (!waitForFinished(3000))
+            kill();
+        waitForFinished(3000);
     }
-    QProcess process;
 };
 
 std::string xdotool(const QStringList& arguments) {
@@ -72,8 +61,8 @@ protected:
                         screen);
         if (!given.isEmpty())
             return ":" + given.toStdString();
-        server->process.waitForReadyRead(10000);
-        return ":" + server->process.readLine().trimmed().toStdString();
+        server->waitForReadyRead(10000);
+        return ":" + server->readLine().trimmed().toStdString();
     }
 
     std::unique_ptr<Background> server;
@@ -87,15 +76,13 @@ TEST_P(KeptFocus, StaysInTheListWhenTheFirstKeyStartsThePlayer) {
     ASSERT_TRUE(eventually([] {
         return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).output.find("# 0x") !=
                std::string::npos;
-    })) << windowManager.process.readAllStandardError().toStdString()
-        << server->process.readAllStandardError().toStdString();
+    })) << windowManager.readAllStandardError().toStdString()
+        << server->readAllStandardError().toStdString();
 
     // A copy of the program with its adapter, over an index of two songs.
     for (const char* program : {LIEDSPUR_PROGRAM, LIEDSPUR_ADAPTER, LIEDSPUR_DIALOG})
         fs::copy_file(program, dir.file(fs::path(program).filename().string()));
-    const Playlist songs = {dir.file("eins.mp3"), dir.file("zwei.mp3")};
-    for (const std::string& song : songs)
-        fs::copy_file(dir.file("ton.mp3"), song);
+    const Playlist songs = {song("eins.mp3"), song("zwei.mp3")};
     dir.writeIndex(songs, {dir.file("")});
     dir.write("Plattenbox.ini", dir.file("winamp.exe") + "\r\n");
     const Background program(QString::fromStdString(dir.file("liedspur")));

@@ -5,67 +5,43 @@
 #include "FakePlatform.h"
 #include "FixedResultList.h"
 #include "Snapshots.h"
-#include "TempDir.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <unistd.h>
 
-namespace liedspur {
+namespace liedspur::testing {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::eventually;
-using testing::NotificationServer;
-using testing::PlayerSession;
-using testing::Playlist;
-using testing::playlistBecomes;
-using testing::run;
-using testing::ScopedVariable;
-namespace fs = std::filesystem;
 
 // The program's player commands through its own launcher.
-class PlayerEndToEnd : public testing::WithPlayer {
+class PlayerEndToEnd : public WithPlayer {
 protected:
     void SetUp() override {
         WithPlayer::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        std::vector<std::string> songs;
-        for (int i = 1; i <= 30; ++i) {
-            const std::string number = (i < 10 ? "0" : "") + std::to_string(i);
-            songs.push_back(dir.file("Grüße aus Köln/Lied " + number + " \"Zitat\" O'Neil.mp3"));
-        }
-        songs.push_back(dir.file("Ordner mit Blank/1 eins.mp3"));
-        songs.push_back(dir.file("Ordner mit Blank/2 zwei #%?.mp3"));
-        dir.makeDirectory("Grüße aus Köln");
-        dir.makeDirectory("Ordner mit Blank");
-        for (const std::string& song : songs)
-            fs::copy_file(dir.file("ton.mp3"), song);
-        index = testing::makeSnapshot(songs);
+        for (int i = 101; i <= 130; ++i)
+            songs.push_back(song("Grüße aus Köln/Lied " + std::to_string(i).substr(1) +
+                                 " \"Zitat\" O'Neil.mp3"));
+        songs.push_back(song("Ordner mit Blank/1 eins.mp3"));
+        songs.push_back(song("Ordner mit Blank/2 zwei #%?.mp3"));
+        index = makeSnapshot(songs);
     }
 
-    // The song rows of the index, from `first`, `count` of them.
+    // The songs of the index from `first`, `count` of them: as rows, and as their paths
+    // behind those `before`.
     std::vector<ResultRow> rows(std::size_t first, std::size_t count) const {
         std::vector<ResultRow> result;
         for (std::size_t i = first; i < first + count; ++i)
             result.emplace_back(index, RowKind::Song, i);
         return result;
     }
-    static Playlist targets(const std::vector<ResultRow>& rows) {
-        Playlist paths;
-        for (const ResultRow& row : rows)
-            paths.push_back(row.songTarget());
-        return paths;
+    Playlist paths(std::size_t first, std::size_t count, Playlist before = {}) const {
+        before.insert(before.end(), songs.begin() + first - 1, songs.begin() + first - 1 + count);
+        return before;
     }
 
     void selectRow(std::size_t number) {
@@ -73,27 +49,13 @@ protected:
         list.selected = 1;
     }
 
-    // A folder put first on PATH where the player is `script`, run by the shell.
-    std::string standIn(const std::string& script) {
-        dir.makeDirectory("bin");
-        const std::string path = dir.file("bin/audacious");
-        testing::writeFileBytes(path,
-                                "#!/bin/sh\necho $$ >> '" + dir.file("pids") + "'\n" + script);
-        fs::permissions(path, fs::perms::owner_all);
-        return dir.file("bin");
-    }
-    void stopStandIns() {
-        std::ifstream pids(dir.file("pids"));
-        for (pid_t pid = 0; pids >> pid;)
-            ::kill(pid, SIGKILL);
-    }
-
+    Playlist songs;
     IndexPtr index;
-    testing::ScriptedDialogs dialogs;
-    testing::FakeSystem system;
+    ScriptedDialogs dialogs;
+    FakeSystem system;
     PosixProcessStarter starter;
     Platform platform{dialogs, starter, system};
-    testing::FixedResultList list;
+    FixedResultList list;
     PlayerCommands commands{platform,
                             {list, [] { return std::string(LIEDSPUR_ADAPTER) + " "; },
                              [] { QCoreApplication::processEvents(); }}};
@@ -102,26 +64,21 @@ protected:
 TEST_F(PlayerEndToEnd, PlaysASongThenAddsASongAFolderAndTheCompleteList) {
     selectRow(1);
     commands.LiedAbspielen_Click();
-    ASSERT_TRUE(playlistBecomes(targets(rows(1, 1))));
+    ASSERT_TRUE(playlistBecomes(paths(1, 1)));
     EXPECT_TRUE(eventually(
         [] { return run("audtool", {QStringLiteral("playback-status")}).output == "playing"; }));
 
     selectRow(2);
     commands.InWinAmpList_Click();
-    Playlist expected = targets(rows(1, 2));
-    ASSERT_TRUE(playlistBecomes(expected));
+    ASSERT_TRUE(playlistBecomes(paths(1, 2)));
 
     selectRow(31);
     commands.AlleInPlaylist_Click();
-    expected.push_back(dir.file("Ordner mit Blank/1 eins.mp3"));
-    expected.push_back(dir.file("Ordner mit Blank/2 zwei #%?.mp3"));
-    ASSERT_TRUE(playlistBecomes(expected));
+    ASSERT_TRUE(playlistBecomes(paths(31, 2, paths(1, 2))));
 
     list.rows = rows(3, 8);
     commands.ListeEinfügen_Click();
-    for (const std::string& song : targets(list.rows))
-        expected.push_back(song);
-    EXPECT_TRUE(playlistBecomes(expected));
+    EXPECT_TRUE(playlistBecomes(paths(3, 8, paths(31, 2, paths(1, 2)))));
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -133,14 +90,13 @@ TEST_P(SlowPlayer, GetsEveryCommandInOrder) {
     s_session->stopPlayer();
     const std::string player =
         QStandardPaths::findExecutable(QStringLiteral("audacious")).toStdString();
-    const std::string script =
-        "sleep " + std::to_string(GetParam()) + "\nexec " + player + " \"$@\"";
-    const ScopedVariable path("PATH", standIn(script) + ":" + std::getenv("PATH"));
+    script("audacious", "sleep " + std::to_string(GetParam()) + "\nexec " + player + " \"$@\"");
+    const ScopedVariable path("PATH", dir.file("bin:") + std::getenv("PATH"));
     // Room for a player that starts slowly on a busy machine besides the delay.
     const ScopedVariable timeout("LIEDSPUR_PLAYER_TIMEOUT", "15");
     list.rows = rows(11, 10);
     commands.AlleInWinamp_Click();
-    EXPECT_TRUE(playlistBecomes(targets(rows(11, 10)), 40s));
+    EXPECT_TRUE(playlistBecomes(paths(11, 10), 40s));
     s_session->adoptPlayer();
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -161,14 +117,14 @@ TEST_P(PlayerFailure, IsShownOnceAsANotification) {
     s_session->stopPlayer();
     NotificationServer notifications;
     ASSERT_TRUE(notifications.registered);
-    const std::string folder = c.standIn ? standIn(c.standIn) : dir.file("nowhere");
-    const ScopedVariable path("PATH", folder);
+    if (c.standIn)
+        script("audacious", c.standIn);
+    const ScopedVariable path("PATH", dir.file(c.standIn ? "bin" : "nowhere"));
     const ScopedVariable timeout("LIEDSPUR_PLAYER_TIMEOUT", "1.5");
 
     list.rows = rows(1, 3);
     commands.AlleInWinamp_Click();
-    EXPECT_TRUE(eventually([] { return testing::childrenNamed("winamp.exe", false) == 0; }));
-    stopStandIns();
+    EXPECT_TRUE(eventually([] { return childrenNamed("winamp.exe", false) == 0; }));
     ASSERT_FALSE(notifications.shown.empty());
     // Each command failed; all after the first refresh the one notification shown.
     for (std::size_t i = 0; i < notifications.shown.size(); ++i) {
@@ -186,4 +142,4 @@ INSTANTIATE_TEST_SUITE_P(NoPlayer, PlayerFailure,
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
-} // namespace liedspur
+} // namespace liedspur::testing

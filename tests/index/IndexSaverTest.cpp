@@ -6,50 +6,72 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <deque>
 #include <filesystem>
 #include <map>
-#include <string>
+#include <optional>
 
 namespace liedspur {
 namespace {
 
 using testing::lines;
 using testing::tableOf;
+using testing::TempDir;
 
-std::vector<std::string> numbered(const std::string& prefix, int from, int to) {
-    std::vector<std::string> items;
-    for (int i = from; i <= to; ++i)
-        items.push_back(prefix + std::to_string(i));
-    return items;
-}
-
-class IndexSaving : public ::testing::Test {
-protected:
-    // An index of 100 songs in 10 folders and a run of 12 songs in 3 folders.
-    void writeOldIndex() { dir.writeIndex(numbered("/alt/s", 1, 100), numbered("/alt/o", 1, 10)); }
-    void writeRun() {
-        dir.write("mp3.tmp", lines(runSongs));
-        dir.write("ordner.tmp", lines(runFolders));
-    }
-    std::map<std::string, std::string> allFiles() const {
-        std::map<std::string, std::string> files;
-        for (const std::string& name : dir.names())
-            files[name] = std::filesystem::is_regular_file(dir.file(name)) ? dir.read(name) : "";
-        return files;
-    }
-
-    testing::TempDir dir;
-    const std::vector<std::string> runSongs = numbered("/neu/s", 1, 12);
-    const std::vector<std::string> runFolders = numbered("/neu/o", 1, 3);
+struct Lists {
+    std::vector<std::string> songs;
+    std::vector<std::string> folders;
+    bool operator==(const Lists&) const = default;
 };
 
-TEST_F(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
+Lists numbered(int songs, int folders, const std::string& prefix) {
+    Lists lists;
+    for (int i = 1; i <= songs; ++i)
+        lists.songs.push_back(prefix + "/s" + std::to_string(i) + ".mp3");
+    for (int i = 1; i <= folders; ++i)
+        lists.folders.push_back(prefix + "/o" + std::to_string(i) + "/");
+    return lists;
+}
+
+const Lists oldIndex = numbered(5, 2, "/alt");
+const Lists run = numbered(12, 3, "/neu");
+
+// A run's temporary lists, as a folder scan leaves them.
+void writeRun(const TempDir& dir, const Lists& lists = run) {
+    dir.write("mp3.tmp", lines(lists.songs));
+    dir.write("ordner.tmp", lines(lists.folders));
+}
+
+// Every name in the directory with what it holds (nothing for a folder or a FIFO).
+std::map<std::string, std::string> allFiles(const TempDir& dir) {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : dir.names())
+        files[name] = std::filesystem::is_regular_file(dir.file(name)) ? dir.read(name) : "";
+    return files;
+}
+
+// The index as a load gives it; none when it does not load.
+std::optional<Lists> loaded(const std::string& directory, const FileOps& ops = FileOps()) {
+    auto index = loadIndex(directory, {}, ops);
+    if (!index)
+        return std::nullopt;
+    Lists lists;
+    for (std::size_t row = 1; row <= index.value()->songCount(); ++row)
+        lists.songs.emplace_back(index.value()->fullPath(row));
+    for (std::size_t row = 1; row <= index.value()->folderCount(); ++row)
+        lists.folders.emplace_back(index.value()->folder(row));
+    return lists;
+}
+
+TEST(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
     struct Case {
         bool append;
         const char* file;    // "*.dat": the four index files
         const char* content; // or what TempDir::put takes for no file or a special one
     };
     const std::string longLine(20000, 'x');
+    TempDir dir;
     for (const Case& c :
          {Case{false, "mp3.tmp", "<missing>"}, Case{false, "mp3.tmp", "<FIFO>"},
           Case{false, "mp3.tmp", "<folder>"}, Case{false, "ordner.tmp", "<missing>"},
@@ -65,35 +87,36 @@ TEST_F(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
         SCOPED_TRACE(std::string(c.append ? "append, " : "replace, ") + c.file + " " + c.content);
         dir.clear();
         if (c.file != std::string("*.dat"))
-            writeOldIndex();
-        writeRun();
+            dir.writeIndex(oldIndex.songs, oldIndex.folders);
+        writeRun(dir);
         dir.put(c.file, c.content);
-        const auto before = allFiles();
-        const auto saved = c.append ? appendIndex(dir.path(), tableOf(runSongs), 3)
+        const auto before = allFiles(dir);
+        const auto saved = c.append ? appendIndex(dir.path(), tableOf(run.songs), 3)
                                     : replaceIndex(dir.path(), 12, 3);
         ASSERT_FALSE(saved);
         const std::string named = c.file == std::string("*.dat") ? "files.dat" : c.file;
         EXPECT_NE(saved.error().description.find(named), std::string::npos);
-        EXPECT_EQ(allFiles(), before);
+        EXPECT_EQ(allFiles(dir), before);
     }
 }
 
-TEST_F(IndexSaving, AppendStartsRightBehindTheCountedLinesAndCountsBeyondSixteenBits) {
+TEST(IndexSaving, AppendStartsRightBehindTheCountedLinesAndCountsBeyondSixteenBits) {
+    TempDir dir;
     // Lines beyond the count (an interrupted save) and a last line without its line end.
     dir.write("index.dat", "/alt/a\r\n/alt/b\r\n/rest/x\r\n");
     dir.write("files.dat", "  2  \r\n");
     dir.write("index1.dat", "/alt/\n/ohne-ende/");
     dir.write("ordner.dat", " 2 \r\n");
-    writeRun();
-    const std::vector<std::string> many = numbered("/viel/", 1, 40000);
+    writeRun(dir);
+    const std::vector<std::string> many = numbered(40000, 0, "/viel").songs;
     ASSERT_TRUE(appendIndex(dir.path(), tableOf(many), 1));
     EXPECT_EQ(dir.read("index.dat"), "/alt/a\r\n/alt/b\r\n" + lines(many));
     EXPECT_EQ(dir.read("files.dat"), " 40002 \r\n");
-    EXPECT_EQ(dir.read("index1.dat"), "/alt/\n/ohne-ende/\r\n/neu/o1\r\n");
+    EXPECT_EQ(dir.read("index1.dat"), "/alt/\n/ohne-ende/\r\n/neu/o1/\r\n");
     EXPECT_EQ(dir.read("ordner.dat"), " 3 \r\n");
 }
 
-TEST_F(IndexSaving, LoadsAndSavesLeaveEveryOtherFileAsItIs) {
+TEST(IndexSaving, LoadsAndSavesLeaveEveryOtherFileAsItIs) {
     const std::map<std::string, std::string> users = {
         {"files.dat.backup", " 7 \r\n"},
         {"ordner.dat.backup", " 2 \r\n"},
@@ -102,41 +125,206 @@ TEST_F(IndexSaving, LoadsAndSavesLeaveEveryOtherFileAsItIs) {
         {"index.journal", "Liedspur: gespeichert\r\nindex.dat\r\n"},
         {"index.journal.txt", "Notizen"},
         {"Plattenbox.ini", "/opt/winamp.exe\r\n"}};
-    writeOldIndex();
+    TempDir dir;
+    dir.writeIndex(oldIndex.songs, oldIndex.folders);
     for (const auto& [name, content] : users)
         dir.write(name, content);
-    const auto songsLoaded = [&] {
-        auto loaded = loadIndex(dir.path());
-        return loaded ? loaded.value()->songCount() : 0;
-    };
-    const auto usersFiles = [&] {
-        auto files = allFiles();
-        std::erase_if(files, [&](const auto& file) { return !users.contains(file.first); });
-        return files;
-    };
-    EXPECT_EQ(songsLoaded(), 100u);
-    writeRun();
+    EXPECT_EQ(loaded(dir.path()), oldIndex);
+    writeRun(dir);
     ASSERT_TRUE(replaceIndex(dir.path(), 12, 3));
-    writeRun();
-    ASSERT_TRUE(appendIndex(dir.path(), tableOf(runSongs), 3));
-    EXPECT_EQ(songsLoaded(), 24u);
-    EXPECT_EQ(usersFiles(), users);
-    EXPECT_EQ(allFiles().size(), users.size() + 6);
+    writeRun(dir);
+    ASSERT_TRUE(appendIndex(dir.path(), tableOf(run.songs), 3));
+    EXPECT_EQ(loaded(dir.path()).value_or(Lists{}).songs.size(), 24u);
+    auto files = allFiles(dir);
+    EXPECT_EQ(files.size(), users.size() + 6);
+    std::erase_if(files, [&](const auto& file) { return !users.contains(file.first); });
+    EXPECT_EQ(files, users);
 }
 
-TEST_F(IndexSaving, AFileByTheRecordsNameThatNoSaveWroteIsLeftAlone) {
-    writeOldIndex();
+TEST(IndexSaving, AFileByTheRecordsNameThatNoSaveWroteIsLeftAlone) {
+    TempDir dir;
+    dir.writeIndex(oldIndex.songs, oldIndex.folders);
     dir.write("files.dat.liedspur-neu", " 3 \r\n");
     for (const char* record : {"", "index.dat\r\n", "Liedspur: gespeichert\r\nlauf\r\n../x 1 2\r\n",
                                "Liedspur: gespeichert\r\nlauf\r\nfiles.dat 5 1", "<folder>"}) {
         SCOPED_TRACE(record);
         dir.put("liedspur.journal", record);
-        const auto before = allFiles();
-        auto loaded = loadIndex(dir.path());
-        ASSERT_TRUE(loaded);
-        EXPECT_EQ(loaded.value()->songCount(), 100u);
-        EXPECT_EQ(allFiles(), before);
+        const auto before = allFiles(dir);
+        EXPECT_EQ(loaded(dir.path()), oldIndex);
+        EXPECT_EQ(allFiles(dir), before);
     }
+}
+
+// Fails the file operations of a save from the n-th on: that one call only (an error the
+// save sees and answers), or every call from there on: the program died at that point, or
+// the disk went read-only there (then only the calls that write fail).
+struct Fault {
+    enum Kind { Once, Crash, ReadOnly } kind;
+    int at;
+    int calls = 0;
+
+    FileOps ops() {
+        return FileOps([this](FileOps::Access access) {
+            ++calls;
+            if (calls == at)
+                return kind == ReadOnly ? EROFS : EIO;
+            if (calls < at || kind == Once)
+                return 0;
+            return kind == Crash ? EIO : access == FileOps::Access::Writes ? EROFS : 0;
+        });
+    }
+    bool fired() const { return calls >= at; }
+};
+
+struct SaveCase {
+    const char* name;
+    bool append;
+    std::optional<Lists> old; // none: no index yet
+    Lists run;
+};
+
+void PrintTo(const SaveCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class InterruptedSave : public ::testing::TestWithParam<SaveCase> {
+protected:
+    void writeStart() {
+        dir.clear();
+        const SaveCase& c = GetParam();
+        if (c.old)
+            dir.writeIndex(c.old->songs, c.old->folders);
+        writeRun(dir, c.run);
+    }
+
+    Result<SaveOutcome> save(const FileOps& ops) {
+        const SaveCase& c = GetParam();
+        if (!c.append)
+            return replaceIndex(dir.path(), c.run.songs.size(), c.run.folders.size(), ops);
+        return appendIndex(dir.path(), tableOf(c.run.songs), c.run.folders.size(), ops);
+    }
+
+    // What saving the run over `before` gives.
+    Lists saved(const std::optional<Lists>& before) const {
+        const Lists& run = GetParam().run;
+        if (!GetParam().append)
+            return run;
+        Lists lists = before.value_or(Lists{});
+        lists.songs.insert(lists.songs.end(), run.songs.begin(), run.songs.end());
+        lists.folders.insert(lists.folders.end(), run.folders.begin(), run.folders.end());
+        return lists;
+    }
+
+    // Only the index files are left, and the run's lists after an append.
+    std::vector<std::string> filesAfterSaving() const {
+        if (GetParam().append)
+            return {"files.dat", "index.dat", "index1.dat", "mp3.tmp", "ordner.dat", "ordner.tmp"};
+        return {"files.dat", "index.dat", "index1.dat", "ordner.dat"};
+    }
+
+    // The directory as it is now, copied, so that loading it (which may finish the save)
+    // leaves this one as the interruption left it.
+    std::string copyOfDirectory() {
+        copies.emplace_back();
+        std::filesystem::copy(dir.path(), copies.back().path(),
+                              std::filesystem::copy_options::recursive);
+        return copies.back().path();
+    }
+
+    TempDir dir;
+    std::deque<TempDir> copies;
+};
+
+// What a save answers is what the next load gives: failed, the old index; saved (or saved
+// with its last steps left to the next load), the new one. Saving again after either gives
+// the run once.
+TEST_P(InterruptedSave, AnswersWhatTheNextLoadGivesAndAddsTheRunOnce) {
+    const SaveCase& c = GetParam();
+    const Lists fresh = saved(c.old);
+    for (const Fault::Kind kind : {Fault::Once, Fault::Crash, Fault::ReadOnly}) {
+        int failed = 0;
+        int pending = 0;
+        for (int at = 1;; ++at) {
+            copies.clear();
+            SCOPED_TRACE("fault " + std::to_string(kind) + " at call " + std::to_string(at));
+            writeStart();
+            Fault fault{kind, at};
+            const Result<SaveOutcome> result = save(fault.ops());
+            if (!fault.fired()) {
+                ASSERT_TRUE(result) << result.error().description;
+                // Byte for byte as the program writes an index.
+                EXPECT_EQ(dir.read("index.dat") + dir.read("files.dat") + dir.read("index1.dat") +
+                              dir.read("ordner.dat"),
+                          lines(fresh.songs) + " " + std::to_string(fresh.songs.size()) + " \r\n" +
+                              lines(fresh.folders) + " " + std::to_string(fresh.folders.size()) +
+                              " \r\n");
+                EXPECT_EQ(dir.names(), filesAfterSaving());
+                break;
+            }
+            const std::optional<Lists> after = loaded(copyOfDirectory());
+            ASSERT_TRUE(after == c.old || after == fresh);
+            EXPECT_EQ(bool(result), after == fresh);
+            if (!result) {
+                ++failed;
+                EXPECT_FALSE(result.error().description.empty());
+            } else if (result.value() == SaveOutcome::Pending) {
+                ++pending;
+                // Still read-only: the load reads the new files where they wait.
+                EXPECT_EQ(loaded(copyOfDirectory(), Fault{Fault::ReadOnly, 0}.ops()), fresh);
+            } else {
+                // Nothing of the save is left behind (a run list may be: it does no harm).
+                for (const std::string& name : dir.names())
+                    EXPECT_EQ(name.find("liedspur"), std::string::npos) << name;
+                continue;
+            }
+            // Saving again, the disk whole again: the run once, and nothing left behind.
+            const Result<SaveOutcome> repeated = save(FileOps());
+            ASSERT_TRUE(repeated) << repeated.error().description;
+            EXPECT_EQ(repeated.value(), SaveOutcome::Finished);
+            EXPECT_EQ(loaded(dir.path()), fresh);
+            EXPECT_EQ(dir.names(), filesAfterSaving());
+        }
+        EXPECT_GT(failed, 0);
+        // Failures after the commit point are made again until they pass, or, from a crash
+        // or a read-only disk, leave the rest to the next load.
+        EXPECT_EQ(pending > 0, kind != Fault::Once);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Saving, InterruptedSave,
+    ::testing::Values(SaveCase{"ReplaceByALargerRun", false, oldIndex, numbered(8, 3, "/neu")},
+                      SaveCase{"ReplaceByASmallerRun", false, oldIndex, numbered(2, 1, "/neu")},
+                      SaveCase{"ReplaceWithoutAnIndex", false, std::nullopt,
+                               numbered(3, 2, "/neu")},
+                      SaveCase{"AppendALargerRun", true, oldIndex, numbered(8, 3, "/neu")},
+                      SaveCase{"AppendASmallerRun", true, oldIndex, numbered(2, 1, "/neu")}),
+    [](const auto& info) { return info.param.name; });
+
+// A committed save whose staged file is lost (by a file system, or by hand) is never taken
+// as moved: loads fail and the old files stay whole, until a replace saves anew.
+TEST(CommittedSave, WithAStagedFileLostFailsTheLoadAndGivesWayToAReplaceOnly) {
+    TempDir dir;
+    // Read-only from the first call after the commit point on: nothing moved yet.
+    int at = 1;
+    for (; at < 100; ++at) {
+        dir.clear();
+        dir.writeIndex(oldIndex.songs, oldIndex.folders);
+        writeRun(dir);
+        Fault fault{Fault::ReadOnly, at};
+        const auto saved = replaceIndex(dir.path(), 12, 3, fault.ops());
+        if (saved && saved.value() == SaveOutcome::Pending)
+            break;
+    }
+    ASSERT_LT(at, 100);
+    dir.remove("index.dat.liedspur-neu");
+    const auto before = allFiles(dir);
+    EXPECT_FALSE(loaded(dir.path()));
+    EXPECT_FALSE(appendIndex(dir.path(), tableOf(run.songs), 3));
+    EXPECT_EQ(allFiles(dir), before);
+
+    ASSERT_TRUE(replaceIndex(dir.path(), 12, 3));
+    EXPECT_EQ(loaded(dir.path()), run);
 }
 
 } // namespace

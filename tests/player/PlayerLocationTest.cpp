@@ -50,20 +50,15 @@ TEST_F(FindingThePlayer, TakesTheFirstLineOfTheSettingsAsItIsAtEveryCall) {
 }
 
 class UnusableSettings : public FindingThePlayer,
-                         public ::testing::WithParamInterface<const char*> {};
+                         public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(UnusableSettings, AskForThePlayerAndStoreTheChoice) {
-    // Markers stand for settings a literal cannot hold.
-    const std::string content = GetParam();
+    // "@" stands for the temporary folder.
+    std::string content = GetParam();
+    if (content.starts_with('@'))
+        content.replace(0, 1, dir.path());
     dir.put("fifo", "<FIFO>");
-    if (content == "<player a folder>")
-        dir.write("Plattenbox.ini", dir.file("Win Amp") + "\r\n");
-    else if (content == "<player a FIFO>")
-        dir.write("Plattenbox.ini", dir.file("fifo") + "\r\n");
-    else if (content == "<player and NUL>")
-        dir.write("Plattenbox.ini", dir.file("other.bin") + std::string("\0junk\r\n", 7));
-    else
-        dir.put("Plattenbox.ini", content);
+    dir.put("Plattenbox.ini", content);
     const std::string chosen = dir.file("Win Amp/WINAMP.EXE");
     fake.dialogs.answerNextFileDialog(chosen);
 
@@ -77,8 +72,8 @@ TEST_P(UnusableSettings, AskForThePlayerAndStoreTheChoice) {
 INSTANTIATE_TEST_SUITE_P(Settings, UnusableSettings,
                          ::testing::Values("<missing>", "", "\r\n", "\r\nzweite Zeile\r\n",
                                            "/gibt/es/nicht/winamp.exe\r\n", "<FIFO>", "</dev/zero>",
-                                           "<player a folder>", "<player a FIFO>",
-                                           "<player and NUL>"));
+                                           "@/Win Amp\r\n", "@/fifo\r\n",
+                                           std::string("@/other.bin\0junk\r\n", 18)));
 
 TEST_F(FindingThePlayer, TheUserChoosesUntilTheNameFitsOrCancels) {
     struct Script {

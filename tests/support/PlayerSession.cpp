@@ -23,9 +23,11 @@ bool gone(pid_t pid) {
     return ::kill(pid, 0) != 0 || !status || status->state == 'Z';
 }
 
+// Asks the process to end, and ends it where it does not within a few seconds.
 void stop(pid_t pid) {
     if (pid <= 0)
         return;
+    ::kill(pid, SIGTERM);
     if (!eventually([pid] { return gone(pid); }, 3s))
         ::kill(pid, SIGKILL);
 }
@@ -109,18 +111,8 @@ PlayerSession::~PlayerSession() {
     std::istringstream words(names.output);
     for (std::string word; words >> word;)
         if (word.starts_with("\"") && word != "\"org.freedesktop.DBus\"")
-            if (const pid_t service = ownerOf(word.substr(1, word.size() - 2)); service > 0) {
-                ::kill(service, SIGTERM);
-                stop(service);
-            }
-    if (m_bus > 0) {
-        ::kill(m_bus, SIGTERM);
-        stop(m_bus);
-    }
-}
-
-std::string PlayerSession::folder() const {
-    return m_dir.filePath("files").toStdString();
+            stop(ownerOf(word.substr(1, word.size() - 2)));
+    stop(m_bus);
 }
 
 bool PlayerSession::startPlayer() {
@@ -156,10 +148,6 @@ void PlayerSession::adoptPlayer() {
         m_player = player;
 }
 
-pid_t PlayerSession::playerProcess() {
-    return ownerOf("org.atheme.audacious");
-}
-
 pid_t PlayerSession::ownerOf(const std::string& name) {
     const Finished owner = run("dbus-send", {"--session", "--print-reply",
                                              "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
@@ -169,10 +157,6 @@ pid_t PlayerSession::ownerOf(const std::string& name) {
     if (!owner.ok || number == std::string::npos)
         return 0;
     return static_cast<pid_t>(std::atol(owner.output.c_str() + number + 1));
-}
-
-bool PlayerSession::playerAnswers() {
-    return run("audtool", {"playlist-length"}).ok;
 }
 
 std::optional<std::size_t> PlayerSession::playlistLength() {

@@ -36,16 +36,16 @@ public:
     // Empty when the session is up, else what it lacks.
     const std::string& missing() const { return m_missing; }
     // A folder of the session for the caller's files.
-    std::string folder() const;
+    std::string folder() const { return m_dir.filePath("files").toStdString(); }
 
     bool startPlayer();
     void stopPlayer();
     // Takes over the player that an adapter started, to shut it down at the end.
     void adoptPlayer();
     // The process that has the player's name on the bus, 0 for none.
-    static pid_t playerProcess();
+    static pid_t playerProcess() { return ownerOf("org.atheme.audacious"); }
     pid_t busProcess() const { return m_bus; }
-    static bool playerAnswers();
+    static bool playerAnswers() { return playlistLength().has_value(); }
     static std::optional<std::vector<std::string>> playlist();
     static std::optional<std::size_t> playlistLength();
     // A short tone as an MP3 file.

@@ -23,13 +23,15 @@ TempDir::~TempDir() {
 
 void TempDir::put(std::string_view name, std::string_view content) const {
     remove(name);
-    if (content == "<FIFO>" && ::mkfifo(file(name).c_str(), 0644) != 0)
-        throw std::runtime_error("cannot make a FIFO");
+    const bool fifo = content == "<FIFO>";
+    if ((fifo || content == "<socket>") &&
+        ::mknod(file(name).c_str(), (fifo ? S_IFIFO : S_IFSOCK) | 0644, 0) != 0)
+        throw std::runtime_error("cannot make " + std::string(content));
     if (content == "<folder>")
         makeDirectory(name);
     else if (content == "</dev/zero>")
         std::filesystem::create_symlink("/dev/zero", file(name));
-    else if (content != "<missing>" && content != "<FIFO>")
+    else if (!content.starts_with('<'))
         write(name, content);
 }
 

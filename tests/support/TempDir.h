@@ -32,7 +32,7 @@ public:
         std::filesystem::create_directories(file(name));
     }
     // Puts `content` in the place of `name`, whatever was there. "<missing>", "<FIFO>",
-    // "<folder>" and "</dev/zero>" (a link to it) stand for what no text can be.
+    // "<socket>", "<folder>" and "</dev/zero>" (a link to it) stand for what no text can be.
     void put(std::string_view name, std::string_view content) const;
     void remove(std::string_view name) const { std::filesystem::remove(file(name)); }
     // Removes every file in the directory.
