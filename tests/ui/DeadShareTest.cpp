@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -22,12 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace liedspur {
 namespace {
@@ -230,35 +226,29 @@ TEST_F(SilentShare, TheProgramEndsAtOnceWithAWorkerStuck) {
         NewIndex(Platform{platform.dialogs, platform.processes, system}).cmd_fertig_Click();
         return;
     }
-    const std::string output = app.file("child");
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, output.c_str(), O_WRONLY | O_CREAT, 0644);
-    ::setenv(childFolder, tree.path().c_str(), 1);
-    const char* arguments[] = {"deadshare_tests",
-                               "--gtest_filter=SilentShare.TheProgramEndsAtOnceWithAWorkerStuck",
-                               nullptr};
-    pid_t child = -1;
-    ASSERT_EQ(::posix_spawn(&child, "/proc/self/exe", &files, nullptr,
-                            const_cast<char**>(arguments), environ),
-              0);
-    ::unsetenv(childFolder);
-    posix_spawn_file_actions_destroy(&files);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(childFolder, QString::fromStdString(tree.path()));
+    child.setProcessEnvironment(environment);
+    child.start("/proc/self/exe",
+                {"--gtest_filter=SilentShare.TheProgramEndsAtOnceWithAWorkerStuck"});
+    ASSERT_TRUE(child.waitForStarted());
     // Its windows and its own thread go at once; the process as a whole lasts as long as the
     // kernel keeps the stuck thread, here until the share is taken down.
     EXPECT_TRUE(eventually(
         [&] {
-            const auto status = testing::processStatus(std::to_string(child));
+            const auto status = testing::processStatus(std::to_string(child.processId()));
             return !status || status->state == 'Z';
         },
         10s));
     const auto gone = Clock::now();
     share.reset();
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    const std::string text = app.read("child");
+    ASSERT_TRUE(child.waitForFinished());
+    const std::string text = child.readAllStandardOutput().toStdString();
     const auto at = text.find("ending at ");
-    ASSERT_TRUE(at != std::string::npos && WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+    ASSERT_TRUE(at != std::string::npos && child.exitStatus() == QProcess::NormalExit &&
+                child.exitCode() == 0)
+        << text;
     // The monotonic clock is the system's, the same in both processes.
     const Clock::time_point ending{Clock::duration(std::stoll(text.substr(at + 10)))};
     EXPECT_LT(std::chrono::duration<double>(gone - ending).count(), 0.5);
