@@ -45,7 +45,6 @@ protected:
     void TearDown() override {
         if (IsSkipped())
             return;
-        s_session->adoptPlayer();
         run("audtool", {"playlist-clear"});
         s_session->stopPlayer();
     }
