@@ -60,23 +60,29 @@ struct Gesture {
     const char* name;
     bool folders;
     int row; // as for prepare()
-    // The characters typed on the list, or "@" and the name of the menu entry chosen.
+    // The characters typed on the list, "@" and the name of the menu entry chosen, or "2×" for
+    // a double click on the row, below the rows where none is selected.
     std::string gesture;
     std::vector<std::string> started;
+    std::size_t messages = 0;
 };
 
 class Gestures : public ResultListKeys, public ::testing::WithParamInterface<Gesture> {};
 
-TEST_P(Gestures, StartWhatTheyStandForWithoutAMessage) {
+TEST_P(Gestures, StartWhatTheyStandFor) {
     const Gesture& c = GetParam();
     prepare(c.folders, c.row);
     if (c.gesture.starts_with('@'))
         trigger(c.gesture.c_str() + 1);
-    for (const char key : c.gesture.starts_with('@') ? "" : c.gesture)
-        QTest::keyClick(&list(), key);
+    else if (c.gesture == "2×")
+        QTest::mouseDClick(list().viewport(), Qt::LeftButton, {},
+                           c.row > 1 ? onRow(c.row) : belowTheRows());
+    else
+        for (const char key : c.gesture)
+            QTest::keyClick(&list(), key);
     settle();
     EXPECT_EQ(started(), c.started);
-    EXPECT_TRUE(fake.dialogs.messages.empty());
+    EXPECT_EQ(fake.dialogs.messages.size(), c.messages);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,6 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Gesture{"SongEmptyListNothing", false, -1, " #+", {}},
                       Gesture{"FolderSpaceAddsTheFolder", true, 2, " ", {"add /"}},
                       Gesture{"FolderOtherKeysNothing", true, 2, "#+aZ", {}},
+                      Gesture{"SongDoubleClickPlaysIt", false, 2, "2×", {"play " + zwei}},
+                      Gesture{"FolderDoubleClickPlaysIt", true, 2, "2×", {"play /"}},
+                      Gesture{"DoubleClickWithoutSelectionComplains", false, 0, "2×", {}, 1},
                       Gesture{"OpenInExplorer", false, 2, "@OpenInExplorer", {"explorer /m/A B/"}},
                       Gesture{"OpenMitAmp", false, 2, "@OpenMitAmp", {"play /m/A B"}},
                       Gesture{"AlleInPlaylist", false, 2, "@AlleInPlaylist", {"add /m/A B"}},
@@ -133,20 +142,6 @@ TEST_F(ResultListKeys, TheMouseSelectsAndTheRightButtonOpensTheMenuOfTheMode) {
     click("cmd_Alle");
     EXPECT_EQ(clickOnList(Qt::RightButton, belowTheRows()), "kontex_2");
     EXPECT_TRUE(started().empty());
-}
-
-TEST_F(ResultListKeys, DoubleClickPlaysTheSelectedRowInEitherModeAndWithoutOneComplains) {
-    prepare(false, 2);
-    QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, onRow(2));
-    folderMode().click();
-    click("cmd_Alle");
-    QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, onRow(2));
-    EXPECT_EQ(started(), (std::vector<std::string>{"play " + zwei, "play /"}));
-    EXPECT_TRUE(fake.dialogs.messages.empty());
-    list().selectionModel()->clearSelection();
-    QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, belowTheRows());
-    EXPECT_EQ(fake.dialogs.messages.size(), 1u);
-    EXPECT_EQ(started().size(), 2u);
 }
 
 TEST_F(ResultListKeys, ClosingTheWindowDropsWaitingStartsAndEndsTheProgram) {
