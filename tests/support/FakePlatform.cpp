@@ -39,7 +39,7 @@ Status RecordingProcessStarter::start(const LaunchRequest& request) {
         }
     if (!failingProgram.empty() && request.program == failingProgram) {
         refused.push_back(request);
-        return Error{failure};
+        return Error{"Datei oder Verzeichnis nicht gefunden"};
     }
     if (request.target == LaunchRequest::Target::Player)
         m_turnEnds = std::chrono::steady_clock::now() + turn;

@@ -49,17 +49,6 @@ protected:
     }
 };
 
-TEST_F(MainWindow, StartsScreenWideWithThePromptSelected) {
-    startWithIndex();
-    EXPECT_EQ(searchField().selectedText(), "SuchText hier eingeben");
-    EXPECT_EQ(focus(), &searchField());
-    EXPECT_FALSE(folderMode().isChecked() || exact().isChecked());
-    if (placesWindows()) {
-        EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(0, 0));
-    }
-    EXPECT_EQ(window->frameGeometry().width(), window->screen()->geometry().width());
-}
-
 TEST_F(MainWindow, WithoutSettingsOrIndexTheActivationLeadsToTheIndexWindowUntilOneIsSaved) {
     dir.remove("Plattenbox.ini");
     fake.dialogs.answerNextFileDialog(player());

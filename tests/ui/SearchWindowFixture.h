@@ -87,12 +87,10 @@ protected:
         std::vector<std::string> starts;
         for (const LaunchRequest& request : fake.processes.started) {
             const bool explorer = request.target == LaunchRequest::Target::FileManager;
+            EXPECT_TRUE(explorer || request.program == player()) << request.program;
             const bool add = request.arguments.size() == 2 && request.arguments[0] == "/add";
-            EXPECT_EQ(request.program, explorer ? request.program : player());
-            starts.push_back((explorer ? "explorer "
-                              : add    ? "add "
-                                       : "play ") +
-                             request.arguments.back());
+            const char* kind = explorer ? "explorer " : add ? "add " : "play ";
+            starts.push_back(kind + request.arguments.back());
         }
         return starts;
     }

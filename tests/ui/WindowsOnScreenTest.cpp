@@ -53,7 +53,14 @@ void expectFrameCentredOn(const QWidget& window, const QRect& area) {
         << window.objectName().toStdString() << " is off by " << offset.x() << "," << offset.y();
 }
 
-TEST_F(WindowsOnScreen, SmallWindowsHaveTheirClientAreasCentredFramesAndWholeCaptions) {
+TEST_F(WindowsOnScreen, TheMainWindowStartsScreenWideAndTheSmallOnesCentredAllCaptionsWhole) {
+    EXPECT_EQ(searchField().selectedText(), "SuchText hier eingeben");
+    EXPECT_EQ(QApplication::focusWidget(), &searchField());
+    EXPECT_FALSE(folderMode().isChecked() || element<QCheckBox>("chk_genau")->isChecked());
+    if (placesWindows()) {
+        EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(0, 0));
+    }
+    EXPECT_EQ(window->frameGeometry().width(), window->screen()->geometry().width());
     expectEveryCaptionWhole(*window);
     const QRect owner = window->frameGeometry();
     QWidget* info = openOwn("info", "FileInfo");
