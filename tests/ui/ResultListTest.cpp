@@ -1,5 +1,6 @@
 #include "SearchWindowFixture.h"
 
+#include "index/IndexLoader.h"
 #include "ui/Twips.h"
 
 #include "Processes.h"
@@ -167,12 +168,19 @@ TEST_F(ResultListKeys, ClosingTheWindowDropsWaitingStartsAndEndsTheProgram) {
 // it drops must be gone already, so that no gesture takes them for folders.
 TEST_F(ResultListKeys, GesturesDuringAModeSwitchThatWaitsForAReloadFindNoRows) {
     std::vector<std::string> songs, folders;
-    for (int i = 0; i < 300000; ++i)
-        songs.push_back("/m/Ordner " + std::to_string(i % 1000) + "/Lied " + std::to_string(i) +
-                        ".mp3");
     for (int i = 0; i < 1000; ++i)
         folders.push_back("/m/Ordner " + std::to_string(i) + "/");
-    dir.writeIndex(songs, folders);
+    // As many songs as make a reload outlast its first look at pending events, 15 ms in,
+    // however fast the machine reads.
+    for (QElapsedTimer loading; songs.size() < 300'000 || loading.elapsed() < 45;) {
+        for (std::size_t i = songs.size(), end = std::max<std::size_t>(2 * i, 300'000); i < end;
+             ++i)
+            songs.push_back("/m/Ordner " + std::to_string(i % 1000) + "/Lied " + std::to_string(i) +
+                            ".mp3");
+        dir.writeIndex(songs, folders);
+        loading.start();
+        ASSERT_TRUE(loadIndex(dir.path()));
+    }
     prepare(false, 1);
     const IndexPtr before = window->index();
     songs.pop_back();
