@@ -14,13 +14,6 @@ using Clock = std::chrono::steady_clock;
 
 class Adapter : public WithPlayer {
 protected:
-    void SetUp() override {
-        WithPlayer::SetUp();
-        if (!IsSkipped()) {
-            ASSERT_TRUE(run("audtool", {"playlist-clear"}).ok);
-        }
-    }
-
     // A copy of the adapter whose dialog only notes the headline it shows and stays open
     // while the file "open" exists; the dialogs' headlines go to the file "shown".
     std::string withDialogStandIn() {

@@ -117,7 +117,7 @@ playlistBecomes(const Playlist& expected,
 }
 
 // The tests of a suite share a headless player on a session of their own; each test finds
-// it running, and a short tone as "ton.mp3" in its folder.
+// it running with an empty playlist, and a short tone as "ton.mp3" in its folder.
 class WithPlayer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { s_session = std::make_unique<PlayerSession>(); }
@@ -129,6 +129,7 @@ protected:
         if (!PlayerSession::playerAnswers()) {
             ASSERT_TRUE(s_session->startPlayer());
         }
+        ASSERT_TRUE(run("audtool", {"playlist-clear"}).ok);
         ASSERT_TRUE(PlayerSession::makeTone(dir.file("ton.mp3"))) << "sox made no MP3";
     }
     // Ends the scripts still running, but one that became the player: the session ends that.

@@ -38,17 +38,11 @@ protected:
         WithPlayer::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        // The adapter has to start the player, with its window and an empty playlist.
-        run("audtool", {"playlist-clear"});
+        // The adapter has to start the player, with its window.
         s_session->stopPlayer();
     }
-    void TearDown() override {
-        if (IsSkipped())
-            return;
-        s_session->adoptPlayer();
-        run("audtool", {"playlist-clear"});
-        s_session->stopPlayer();
-    }
+    // The player that the program started goes with the test.
+    void TearDown() override { s_session->stopPlayer(); }
 
     // An X server of its own: the display that LIEDSPUR_TEST_DISPLAY names, else a free one.
     std::string startServer() {

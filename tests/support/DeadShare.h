@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QProcess>
+
 #include <string>
 #include <sys/types.h>
 
@@ -30,7 +32,7 @@ public:
 private:
     std::string m_mountPoint;
     std::string m_script;
-    pid_t m_sshfs = -1;
+    QProcess m_sshfs;
     pid_t m_server = -1;
     bool m_mounted = false;
 };

@@ -5,20 +5,14 @@
 
 namespace liedspur::testing {
 
-namespace {
-MessageAnswer firstButton(MessageButtons buttons) {
-    if (buttons == MessageButtons::Ok)
-        return MessageAnswer::Ok;
-    return buttons == MessageButtons::RetryCancel ? MessageAnswer::Retry : MessageAnswer::Yes;
-}
-} // namespace
-
 MessageAnswer ScriptedDialogs::showMessage(const MessageRequest& request) {
     messages.push_back(request);
     if (onMessage)
         onMessage(request);
     if (m_messageAnswers.empty())
-        return firstButton(request.buttons);
+        return request.buttons == MessageButtons::Ok            ? MessageAnswer::Ok
+               : request.buttons == MessageButtons::RetryCancel ? MessageAnswer::Retry
+                                                                : MessageAnswer::Yes;
     const MessageAnswer answer = m_messageAnswers.front();
     m_messageAnswers.pop_front();
     return answer;
@@ -39,7 +33,7 @@ Status RecordingProcessStarter::start(const LaunchRequest& request) {
         }
     if (!failingProgram.empty() && request.program == failingProgram) {
         refused.push_back(request);
-        return Error{failure};
+        return Error{"Datei oder Verzeichnis nicht gefunden"};
     }
     if (request.target == LaunchRequest::Target::Player)
         m_turnEnds = std::chrono::steady_clock::now() + turn;

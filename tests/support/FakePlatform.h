@@ -45,9 +45,8 @@ public:
     std::vector<LaunchRequest> refused;
     // How long each player start holds the turn, as a player that takes its time would.
     std::chrono::milliseconds turn{0};
-    // When set, starts of this program fail with this description.
+    // When set, starts of this program fail as a missing file does.
     std::string failingProgram;
-    std::string failure = "Datei oder Verzeichnis nicht gefunden";
 
 private:
     std::chrono::steady_clock::time_point m_turnEnds;
@@ -58,14 +57,13 @@ public:
     std::string applicationDirectory() override { return appDirectory; }
     std::string shippedPlayer() override { return shippedPlayerPath; }
     bool isNetworkPresent() override { return networkPresent; }
-    std::vector<Drive> drives() override { return driveList; }
+    std::vector<Drive> drives() override { return {{"/", {}}}; }
     std::string networkFolder() override { return networkFolderPath; }
     void endProgram() override { ++endRequests; }
 
     std::string appDirectory;
     std::string shippedPlayerPath;
     bool networkPresent = false;
-    std::vector<Drive> driveList{{"/", {}}};
     std::string networkFolderPath = "/mnt/";
     int endRequests = 0;
 };

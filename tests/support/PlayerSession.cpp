@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 // An ended process whose parent does not reap it counts as gone too.
 bool gone(pid_t pid) {
     const auto status = processStatus(std::to_string(pid));
-    return ::kill(pid, 0) != 0 || !status || status->state == 'Z';
+    return !status || status->state == 'Z';
 }
 
 // Asks the process to end, and ends it where it does not within a few seconds.
@@ -52,8 +52,7 @@ Finished run(const QString& program, const QStringList& arguments) {
     process.start(program, arguments);
     const bool ok = process.waitForFinished(10000) &&
                     process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    return {ok, process.readAllStandardOutput().trimmed().toStdString(),
-            process.readAllStandardError().toStdString()};
+    return {ok, process.readAllStandardOutput().trimmed().toStdString()};
 }
 
 PlayerSession::PlayerSession() {
@@ -127,25 +126,19 @@ bool PlayerSession::startPlayer() {
         if (!player.startDetached(&pid))
             return false;
         if (eventually([pid] { return playerAnswers() || gone(pid_t(pid)); }, 15s) &&
-            playerAnswers()) {
-            m_player = static_cast<pid_t>(pid);
+            playerAnswers())
             return true;
-        }
         stop(static_cast<pid_t>(pid));
     }
     return false;
 }
 
 void PlayerSession::stopPlayer() {
-    if (playerAnswers())
+    // Found by its name on the bus: it may be one that an adapter started.
+    const pid_t player = playerProcess();
+    if (player != 0)
         run("audtool", {"shutdown"});
-    stop(m_player);
-    m_player = 0;
-}
-
-void PlayerSession::adoptPlayer() {
-    if (const pid_t player = playerProcess())
-        m_player = player;
+    stop(player);
 }
 
 pid_t PlayerSession::ownerOf(const std::string& name) {

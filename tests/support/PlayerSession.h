@@ -15,7 +15,6 @@ namespace liedspur::testing {
 struct Finished {
     bool ok = false;
     std::string output;
-    std::string errors;
 };
 
 // Runs a program to its end (10 s at most) in a C.UTF-8 locale, which keeps audtool from
@@ -40,8 +39,6 @@ public:
 
     bool startPlayer();
     void stopPlayer();
-    // Takes over the player that an adapter started, to shut it down at the end.
-    void adoptPlayer();
     // The process that has the player's name on the bus, 0 for none.
     static pid_t playerProcess() { return ownerOf("org.atheme.audacious"); }
     pid_t busProcess() const { return m_bus; }
@@ -58,7 +55,6 @@ private:
     QTemporaryDir m_dir;
     std::string m_missing;
     pid_t m_bus = 0;
-    pid_t m_player = 0;
 };
 
 } // namespace liedspur::testing

@@ -63,8 +63,8 @@ std::string lines(const std::vector<std::string>& items) {
     return bytes;
 }
 
-std::string readFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+std::string TempDir::read(std::string_view name) const {
+    std::ifstream in(file(name), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

@@ -9,8 +9,7 @@
 
 namespace liedspur::testing {
 
-// Reads or writes a whole file as bytes.
-std::string readFileBytes(const std::string& path);
+// Writes a whole file as bytes.
 void writeFileBytes(const std::string& path, std::string_view bytes);
 
 // A directory that is gone after the test, with helpers for byte-exact files in it.
@@ -26,7 +25,7 @@ public:
     void write(std::string_view name, std::string_view bytes) const {
         writeFileBytes(file(name), bytes);
     }
-    std::string read(std::string_view name) const { return readFileBytes(file(name)); }
+    std::string read(std::string_view name) const;
     bool exists(std::string_view name) const { return std::filesystem::exists(file(name)); }
     void makeDirectory(std::string_view name) const {
         std::filesystem::create_directories(file(name));

@@ -3,7 +3,6 @@
 
 #include "ui/FolderList.h"
 #include "ui/NewIndex.h"
-#include "ui/SearchWindow.h"
 
 #include "platform/linux/FileOpenDialog.h"
 #include "platform/linux/LinuxSystem.h"
@@ -15,8 +14,8 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -24,12 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace liedspur {
 namespace {
@@ -52,20 +46,9 @@ struct MountedDrives : testing::FakeSystem {
 
 const Patience quick{500ms, 150ms, 500ms, 600ms, 200ms};
 
-class ShareBesideSongs;
-struct ShareCase {
-    const char* name;
-    bool dead;
-    void (*check)(ShareBesideSongs&);
-};
-
-void PrintTo(const ShareCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 // Musik/a/a.mp3, Musik/b/b.mp3, the system's own file system at Musik/proc, and the share
-// at Musik/nas with two songs of its own.
-class ShareBesideSongs : public ::testing::TestWithParam<ShareCase> {
+// at Musik/nas with two songs of its own, which answers no more.
+class SilentShare : public ::testing::Test {
 public:
     void SetUp() override {
         drives.appDirectory = app.path();
@@ -87,7 +70,7 @@ public:
         procMounted = true;
         share = std::make_unique<testing::DeadShare>(served.path(), nas());
         ASSERT_TRUE(share->mounted());
-        if (GetParam().dead)
+        if (!answering)
             share->stopAnswering();
     }
     void TearDown() override {
@@ -110,6 +93,10 @@ public:
         return window->findChild<T*>(QLatin1String(name));
     }
     FolderList& folders() { return *element<FolderList>("Dir_index"); }
+    QComboBox& driveList() { return *element<QComboBox>("Drive_Index"); }
+    int driveAt(const std::string& path) {
+        return driveList().findData(QByteArray::fromStdString(path));
+    }
     // Runs over Musik; the time from the start to the run's message.
     double runOverMusik() {
         EXPECT_TRUE(folders().setPath(musik));
@@ -123,13 +110,11 @@ public:
         const auto& shown = platform.dialogs.messages;
         return shown.empty() ? "" : shown.back().text.toStdString();
     }
-    std::string songs(const std::vector<const char*>& names) const {
-        std::vector<std::string> paths;
-        for (const char* name : names)
-            paths.push_back(musik + "/" + name);
-        return testing::lines(paths);
+    std::string localSongs() const {
+        return testing::lines({musik + "/a/a.mp3", musik + "/b/b.mp3"});
     }
 
+    bool answering = false;
     testing::TempDir tree, served, app;
     std::string musik;
     bool procMounted = false;
@@ -139,173 +124,131 @@ public:
     std::unique_ptr<NewIndex> window;
 };
 
-TEST_P(ShareBesideSongs, NothingWaitsForIt) {
-    GetParam().check(*this);
+struct LiveShare : SilentShare {
+    LiveShare() { answering = true; }
+};
+
+TEST_F(LiveShare, IsScannedWithTheLocalSongs) {
+    open();
+    runOverMusik();
+    EXPECT_EQ(message(), "Fertig ! Anzahl Files = 4");
+    EXPECT_EQ(element<QLabel>("lbl_ordner")->text(), "Anzahl untersuchte Ordner: 5"); // not proc
 }
 
-void endsAtOnce(ShareBesideSongs& t) {
+TEST_F(SilentShare, TheIndexWindowOpensAtOnceAndItsTreeListsTheFoldersBesideIt) {
+    const auto start = Clock::now();
+    open();
+    EXPECT_LT(secondsSince(start), 1.0);
+    EXPECT_GE(driveAt(nas() + "/"), 0);
+    EXPECT_EQ(driveAt(musik + "/proc/"), -1);
+    ASSERT_TRUE(folders().setPath(musik));
+    QAbstractItemModel* model = folders().model();
+    const QModelIndex parent = folders().currentIndex();
+    ASSERT_TRUE(eventually([&] { return model->rowCount(parent) == 4; }, 300ms));
+    const QModelIndex dead = model->index(2, 0, parent);
+    EXPECT_EQ(dead.data().toString(), "nas");
+    folders().expand(dead);
+    EXPECT_TRUE(eventually([&] { return model->rowCount(dead) == 1; }, 300ms));
+    EXPECT_EQ(model->index(0, 0, dead).data().toString(), "wird gelesen …");
+    EXPECT_TRUE(eventually([&] { return !model->hasChildren(dead); }, 600ms));
+}
+
+TEST_F(SilentShare, ItsDriveIsToldAndTheFormerChoiceComesBack) {
+    open();
+    ASSERT_TRUE(folders().setPath(musik + "/a"));
+    window->Drive_Index_GotFocus();
+    const auto start = Clock::now();
+    driveList().setCurrentIndex(driveAt(nas() + "/"));
+    EXPECT_LT(secondsSince(start), 0.5 + 1.0);
+    ASSERT_EQ(platform.dialogs.messages.size(), 1u);
+    EXPECT_EQ(message(), "Fehler: > Das Laufwerk antwortet nicht: " + nas() + "/ < ");
+    EXPECT_EQ(platform.dialogs.messages[0].title, "Fehler !!");
+    EXPECT_EQ(driveList().currentIndex(), 0);
+    EXPECT_EQ(folders().path(), musik + "/a");
+}
+
+TEST_F(SilentShare, TheNetworkDialogListsTheFolderThatHoldsIt) {
+    FileDialogRequest request;
+    request.initialFolder = musik;
+    const auto start = Clock::now();
+    FileOpenDialog dialog(request);
+    EXPECT_LT(secondsSince(start), 1.0);
+    EXPECT_EQ(dialog.folder(), musik + "/");
+    EXPECT_EQ(dialog.findChild<QListWidget*>()->count(), 4);
+}
+
+TEST_F(SilentShare, ACancelEndsTheRunAtOnce) {
+    open(Patience{}); // the run would wait its full time
+    Clock::time_point cancelled;
+    QTimer::singleShot(300ms, window.get(), [&] {
+        cancelled = Clock::now();
+        element<QPushButton>("cmd_abbruch")->click();
+    });
+    double toMessage = 0;
+    platform.dialogs.onMessage = [&](const MessageRequest&) {
+        toMessage = secondsSince(cancelled);
+    };
+    EXPECT_TRUE(folders().setPath(musik));
+    window->cmd_NewIndex_Click();
+    EXPECT_EQ(message(), "Abbruch durch Benutzer !!");
+    EXPECT_LT(toMessage, 0.5);
+    EXPECT_EQ(app.read("mp3.tmp"), localSongs());
+}
+
+TEST_F(SilentShare, ARunPassesOverIt) {
+    open();
+    EXPECT_LT(runOverMusik(), 0.6 + 1.0);
+    EXPECT_EQ(message(), "Fertig ! Anzahl Files = 2");
+    EXPECT_EQ(app.read("mp3.tmp"), localSongs());
+    // Going back waits for no worker stuck on the share.
+    const auto start = Clock::now();
+    element<QPushButton>("cmd_back")->click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_LT(secondsSince(start), 0.2);
+}
+
+TEST_F(SilentShare, TheProgramEndsAtOnceWithAWorkerStuck) {
     if (std::getenv(childFolder)) {
         // The child: a run leaves a worker stuck on the share, then "Programm Beenden".
-        t.open();
-        t.runOverMusik();
-        ASSERT_EQ(t.message(), "Fertig ! Anzahl Files = 2");
-        for (const testing::TempDir* own : {&t.tree, &t.served, &t.app})
+        open();
+        runOverMusik();
+        ASSERT_EQ(message(), "Fertig ! Anzahl Files = 2");
+        for (const testing::TempDir* own : {&tree, &served, &app})
             std::filesystem::remove_all(own->path());
         std::printf("ending at %lld\n",
                     static_cast<long long>(Clock::now().time_since_epoch().count()));
-        t.platform.dialogs.answerNextMessage(MessageAnswer::Yes);
+        platform.dialogs.answerNextMessage(MessageAnswer::Yes);
         LinuxSystem system;
-        NewIndex(Platform{t.platform.dialogs, t.platform.processes, system}).cmd_fertig_Click();
+        NewIndex(Platform{platform.dialogs, platform.processes, system}).cmd_fertig_Click();
         return;
     }
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string filter =
-        std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
-    const std::string output = t.app.file("child");
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, output.c_str(), O_WRONLY | O_CREAT, 0644);
-    ::setenv(childFolder, t.tree.path().c_str(), 1);
-    const char* arguments[] = {"deadshare_tests", filter.c_str(), nullptr};
-    pid_t child = -1;
-    ASSERT_EQ(::posix_spawn(&child, "/proc/self/exe", &files, nullptr,
-                            const_cast<char**>(arguments), environ),
-              0);
-    ::unsetenv(childFolder);
-    posix_spawn_file_actions_destroy(&files);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(childFolder, QString::fromStdString(tree.path()));
+    child.setProcessEnvironment(environment);
+    child.start("/proc/self/exe",
+                {"--gtest_filter=SilentShare.TheProgramEndsAtOnceWithAWorkerStuck"});
+    ASSERT_TRUE(child.waitForStarted());
     // Its windows and its own thread go at once; the process as a whole lasts as long as the
     // kernel keeps the stuck thread, here until the share is taken down.
     EXPECT_TRUE(eventually(
         [&] {
-            const auto status = testing::processStatus(std::to_string(child));
+            const auto status = testing::processStatus(std::to_string(child.processId()));
             return !status || status->state == 'Z';
         },
         10s));
     const auto gone = Clock::now();
-    t.share.reset();
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    const std::string text = t.app.read("child");
+    share.reset();
+    ASSERT_TRUE(child.waitForFinished());
+    const std::string text = child.readAllStandardOutput().toStdString();
     const auto at = text.find("ending at ");
-    ASSERT_TRUE(at != std::string::npos && WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+    ASSERT_TRUE(at != std::string::npos && child.exitStatus() == QProcess::NormalExit &&
+                child.exitCode() == 0)
+        << text;
     // The monotonic clock is the system's, the same in both processes.
     const Clock::time_point ending{Clock::duration(std::stoll(text.substr(at + 10)))};
     EXPECT_LT(std::chrono::duration<double>(gone - ending).count(), 0.5);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ShareBesideSongs,
-    ::testing::Values(
-        ShareCase{"AliveItIsScannedWithTheLocalSongs", false,
-                  [](ShareBesideSongs& t) {
-                      t.open();
-                      t.runOverMusik();
-                      EXPECT_EQ(t.message(), "Fertig ! Anzahl Files = 4");
-                      EXPECT_EQ(t.element<QLabel>("lbl_ordner")->text(),
-                                "Anzahl untersuchte Ordner: 5"); // not Musik/proc
-                  }},
-        ShareCase{"DeadTheIndexWindowOpensAtOnce", true,
-                  [](ShareBesideSongs& t) {
-                      const auto start = Clock::now();
-                      auto* drives = t.open().findChild<QComboBox*>("Drive_Index");
-                      EXPECT_LT(secondsSince(start), 1.0);
-                      EXPECT_GE(drives->findData(QByteArray::fromStdString(t.nas() + "/")), 0);
-                      EXPECT_EQ(drives->findData(QByteArray::fromStdString(t.musik + "/proc/")),
-                                -1);
-                  }},
-        ShareCase{"DeadItsDriveIsToldAndTheFormerChoiceComesBack", true,
-                  [](ShareBesideSongs& t) {
-                      auto* drives = t.open().findChild<QComboBox*>("Drive_Index");
-                      ASSERT_TRUE(t.folders().setPath(t.musik + "/a"));
-                      t.window->Drive_Index_GotFocus();
-                      const auto start = Clock::now();
-                      drives->setCurrentIndex(
-                          drives->findData(QByteArray::fromStdString(t.nas() + "/")));
-                      EXPECT_LT(secondsSince(start), 0.5 + 1.0);
-                      ASSERT_EQ(t.platform.dialogs.messages.size(), 1u);
-                      EXPECT_EQ(t.message(),
-                                "Fehler: > Das Laufwerk antwortet nicht: " + t.nas() + "/ < ");
-                      EXPECT_EQ(t.platform.dialogs.messages[0].title, "Fehler !!");
-                      EXPECT_EQ(drives->currentIndex(), 0);
-                      EXPECT_EQ(t.folders().path(), t.musik + "/a");
-                  }},
-        ShareCase{"DeadTheTreeListsTheFoldersBesideIt", true,
-                  [](ShareBesideSongs& t) {
-                      t.open();
-                      ASSERT_TRUE(t.folders().setPath(t.musik));
-                      QAbstractItemModel* model = t.folders().model();
-                      const QModelIndex musik = t.folders().currentIndex();
-                      ASSERT_TRUE(eventually([&] { return model->rowCount(musik) == 4; }, 300ms));
-                      const QModelIndex dead = model->index(2, 0, musik);
-                      EXPECT_EQ(dead.data().toString(), "nas");
-                      t.folders().expand(dead);
-                      EXPECT_TRUE(eventually([&] { return model->rowCount(dead) == 1; }, 300ms));
-                      EXPECT_EQ(model->index(0, 0, dead).data().toString(), "wird gelesen …");
-                      EXPECT_TRUE(eventually([&] { return !model->hasChildren(dead); }, 600ms));
-                  }},
-        ShareCase{"DeadTheNetworkDialogListsTheFolderThatHoldsIt", true,
-                  [](ShareBesideSongs& t) {
-                      FileDialogRequest request;
-                      request.initialFolder = t.musik;
-                      const auto start = Clock::now();
-                      FileOpenDialog dialog(request);
-                      EXPECT_LT(secondsSince(start), 1.0);
-                      EXPECT_EQ(dialog.folder(), t.musik + "/");
-                      EXPECT_EQ(dialog.findChild<QListWidget*>()->count(), 4);
-                  }},
-        ShareCase{"DeadACancelEndsTheRunAtOnce", true,
-                  [](ShareBesideSongs& t) {
-                      t.open(Patience{}); // the run would wait its full time
-                      Clock::time_point cancelled;
-                      QTimer::singleShot(300ms, t.window.get(), [&] {
-                          cancelled = Clock::now();
-                          t.element<QPushButton>("cmd_abbruch")->click();
-                      });
-                      double toMessage = 0;
-                      t.platform.dialogs.onMessage = [&](const MessageRequest&) {
-                          toMessage = secondsSince(cancelled);
-                      };
-                      EXPECT_TRUE(t.folders().setPath(t.musik));
-                      t.window->cmd_NewIndex_Click();
-                      EXPECT_EQ(t.message(), "Abbruch durch Benutzer !!");
-                      EXPECT_LT(toMessage, 0.5);
-                      EXPECT_EQ(t.app.read("mp3.tmp"), t.songs({"a/a.mp3", "b/b.mp3"}));
-                  }},
-        ShareCase{"DeadARunPassesOverIt", true,
-                  [](ShareBesideSongs& t) {
-                      t.open();
-                      EXPECT_LT(t.runOverMusik(), 0.6 + 1.0);
-                      EXPECT_EQ(t.message(), "Fertig ! Anzahl Files = 2");
-                      EXPECT_EQ(t.app.read("mp3.tmp"), t.songs({"a/a.mp3", "b/b.mp3"}));
-                      // Going back waits for no worker stuck on the share.
-                      const auto start = Clock::now();
-                      t.element<QPushButton>("cmd_back")->click();
-                      EXPECT_FALSE(t.window->isVisible());
-                      EXPECT_LT(secondsSince(start), 0.2);
-                  }},
-        ShareCase{"DeadTheMainWindowAnswers", true,
-                  [](ShareBesideSongs& t) {
-                      t.app.write("winamp.exe", "");
-                      t.app.write("Plattenbox.ini", t.app.file("winamp.exe") + "\r\n");
-                      // A first start without an index goes on to the index window, where
-                      // an index with songs on the share is saved.
-                      Search search(t.fake(), [&](QWidget* parent) {
-                          const auto start = Clock::now();
-                          NewIndex(t.fake(), parent, quick).show();
-                          EXPECT_LT(secondsSince(start), 1.0);
-                          t.app.writeIndex({t.nas() + "/y.mp3", t.musik + "/a/a.mp3"});
-                      });
-                      const auto start = Clock::now();
-                      search.show();
-                      ASSERT_TRUE(eventually([&] { return search.activations() >= 2; }, 2s));
-                      search.findChild<QLineEdit*>("txt_suchen")->setText(".mp3");
-                      search.findChild<QPushButton*>("cmd_suchen")->click();
-                      EXPECT_EQ(search.findChild<QLabel*>("lbl_info")->text(),
-                                "Info: Gefundene Files = 2");
-                      EXPECT_LT(secondsSince(start), 1.0);
-                  }},
-        ShareCase{"DeadTheProgramEndsAtOnceWithAWorkerStuck", true, endsAtOnce}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace liedspur

@@ -2,7 +2,6 @@
 
 #include "ui/Twips.h"
 
-#include <QCheckBox>
 #include <QDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -26,11 +25,10 @@ protected:
         dir.writeIndex(songs, folders);
         start();
     }
-    QCheckBox& folderMode() { return *element<QCheckBox>("chk_MitOrdner"); }
     QCheckBox& exact() { return *element<QCheckBox>("chk_genau"); }
     QWidget* focus() { return QApplication::focusWidget(); }
     void menu(const char* entry) {
-        window->findChild<QAction*>(entry)->trigger();
+        trigger(entry);
         settle();
     }
     // The rows as "S" (song) or "F" (folder) and their numbers, such as "S1 S3".
@@ -50,17 +48,6 @@ protected:
         return {outer.width() - twipsToPixels(360), bottom - list().y()};
     }
 };
-
-TEST_F(MainWindow, StartsScreenWideWithThePromptSelected) {
-    startWithIndex();
-    EXPECT_EQ(searchField().selectedText(), "SuchText hier eingeben");
-    EXPECT_EQ(focus(), &searchField());
-    EXPECT_FALSE(folderMode().isChecked() || exact().isChecked());
-    if (placesWindows()) {
-        EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(0, 0));
-    }
-    EXPECT_EQ(window->frameGeometry().width(), window->screen()->geometry().width());
-}
 
 TEST_F(MainWindow, WithoutSettingsOrIndexTheActivationLeadsToTheIndexWindowUntilOneIsSaved) {
     dir.remove("Plattenbox.ini");
@@ -201,19 +188,6 @@ TEST_F(MainWindow, ListingAnEmptyIndexEndsWithCountZeroOnTheList) {
     click("cmd_Alle");
     EXPECT_EQ(info(), "Info: Gefundene Files = 0");
     EXPECT_EQ(focus(), &list());
-}
-
-TEST_F(MainWindow, FittedColumnsShowTheLongestTextsWhereverTheyStand) {
-    std::vector<std::string> many;
-    for (int i = 1; i <= 3000; ++i)
-        many.push_back("/m/" + std::to_string(i) + ".mp3");
-    const QString folder = "/m/ein/sehr/langer/Ordner/weit/unten/", name = "Ein langer Titel.mp3";
-    many[2500] = (folder + name).toStdString();
-    dir.writeIndex(many, {"/m/"});
-    start();
-    click("cmd_Alle");
-    EXPECT_GT(list().header()->sectionSize(0), list().fontMetrics().horizontalAdvance(name));
-    EXPECT_GT(list().header()->sectionSize(1), list().fontMetrics().horizontalAdvance(folder));
 }
 
 TEST_F(MainWindow, EnterRunsTheDefaultButtonAndBackspaceSelectsTheSearchText) {

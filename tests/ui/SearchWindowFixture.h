@@ -7,6 +7,7 @@
 #include "ui/SearchWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,12 +52,30 @@ protected:
         return window->findChild<T*>(QString::fromLatin1(name));
     }
     void click(const char* button) { element<QPushButton>(button)->click(); }
+    void trigger(const char* entry) {
+        window->findChild<QAction*>(QString::fromUtf8(entry))->trigger();
+    }
+    // The program's own window of this name, opened from the menu.
+    QWidget* openOwn(const char* entry, const char* name) {
+        trigger(entry);
+        settle();
+        QWidget* found = nullptr;
+        for (QWidget* topLevel : QApplication::topLevelWidgets()) {
+            if (topLevel->objectName() == QLatin1String(name) && topLevel->isVisible()) {
+                EXPECT_EQ(found, nullptr) << "two windows " << name;
+                found = topLevel;
+            }
+        }
+        EXPECT_TRUE(found) << name << " is not open";
+        return found;
+    }
     void search(const QString& text) {
         searchField().setText(text);
         click("cmd_suchen");
     }
     QString info() const { return element<QLabel>("lbl_info")->text(); }
     QLineEdit& searchField() const { return *element<QLineEdit>("txt_suchen"); }
+    QCheckBox& folderMode() const { return *element<QCheckBox>("chk_MitOrdner"); }
     ResultListView& list() const { return *element<ResultListView>("lv_1"); }
     void selectRow(int position) {
         list().selectionModel()->select(list().model()->index(position - 1, 0),
@@ -68,12 +87,10 @@ protected:
         std::vector<std::string> starts;
         for (const LaunchRequest& request : fake.processes.started) {
             const bool explorer = request.target == LaunchRequest::Target::FileManager;
+            EXPECT_TRUE(explorer || request.program == player()) << request.program;
             const bool add = request.arguments.size() == 2 && request.arguments[0] == "/add";
-            EXPECT_EQ(request.program, explorer ? request.program : player());
-            starts.push_back((explorer ? "explorer "
-                              : add    ? "add "
-                                       : "play ") +
-                             request.arguments.back());
+            const char* kind = explorer ? "explorer " : add ? "add " : "play ";
+            starts.push_back(kind + request.arguments.back());
         }
         return starts;
     }

@@ -5,27 +5,29 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QHeaderView>
 #include <QMenuBar>
 
 namespace liedspur::testing {
 namespace {
 
-// What offscreen cannot show: frames, placement, focus and the menu bar. The same checks
-// run offscreen, on X11 and on Wayland.
+// The program's windows besides the list, with what offscreen cannot show: frames,
+// placement, focus and the menu bar. The same checks run offscreen, on X11 and on Wayland.
 class WindowsOnScreen : public SearchWindowFixture {
 protected:
     void SetUp() override {
-        dir.writeIndex({"/a/1.mp3"}, {"/a/"});
+        dir.writeIndex({"/a/1.mp3", "/a/2.mp3", "/b/3.mp3"}, {"/a/", "/b/"});
+        dir.write("files.dat", "  3 \r\n");
         start();
     }
-    QWidget* openOwn(const char* menuEntry, const char* name) {
-        window->findChild<QAction*>(menuEntry)->trigger();
-        settle();
-        for (QWidget* topLevel : QApplication::topLevelWidgets())
-            if (topLevel->objectName() == QLatin1String(name) && topLevel->isVisible())
-                return topLevel;
-        ADD_FAILURE() << name << " is not open";
-        return nullptr;
+    // FileInfo, open and active: it reads what it shows when it becomes active.
+    QWidget* activeInfo() {
+        QWidget* info = openOwn("info", "FileInfo");
+        EXPECT_TRUE(info && waitUntilActive(info));
+        return info;
+    }
+    static QString label(QWidget* window, const char* name) {
+        return window->findChild<QLabel*>(QString::fromLatin1(name))->text();
     }
 };
 
@@ -51,7 +53,14 @@ void expectFrameCentredOn(const QWidget& window, const QRect& area) {
         << window.objectName().toStdString() << " is off by " << offset.x() << "," << offset.y();
 }
 
-TEST_F(WindowsOnScreen, SmallWindowsHaveTheirClientAreasCentredFramesAndWholeCaptions) {
+TEST_F(WindowsOnScreen, TheMainWindowStartsScreenWideAndTheSmallOnesCentredAllCaptionsWhole) {
+    EXPECT_EQ(searchField().selectedText(), "SuchText hier eingeben");
+    EXPECT_EQ(QApplication::focusWidget(), &searchField());
+    EXPECT_FALSE(folderMode().isChecked() || element<QCheckBox>("chk_genau")->isChecked());
+    if (placesWindows()) {
+        EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(0, 0));
+    }
+    EXPECT_EQ(window->frameGeometry().width(), window->screen()->geometry().width());
     expectEveryCaptionWhole(*window);
     const QRect owner = window->frameGeometry();
     QWidget* info = openOwn("info", "FileInfo");
@@ -67,10 +76,42 @@ TEST_F(WindowsOnScreen, SmallWindowsHaveTheirClientAreasCentredFramesAndWholeCap
     EXPECT_GE(help->width(), twipsSize(6120, 3240).width());
     expectFrameCentredOn(*help, window->screen()->geometry());
     expectEveryCaptionWhole(*help);
+    // Opened again it is the same window; it takes no keys.
+    EXPECT_EQ(openOwn("help", "frm_help"), help);
+    QTest::keyClick(help, Qt::Key_Return);
+    QTest::keyClick(help, Qt::Key_Backspace);
+    EXPECT_TRUE(help->isVisible());
     // Closed, File-Info gives the focus back to the element that had it.
     help->close();
     info->close();
     EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::focusWidget() == &searchField(); }));
+}
+
+TEST_F(WindowsOnScreen, FileInfoShowsTheCountsAsReadAndClosedReloadsOrBringsBackTheMainWindow) {
+    click("cmd_Alle");
+    QWidget* info = activeInfo();
+    ASSERT_TRUE(info);
+    EXPECT_EQ(label(info, "lbl_files"), "Anzahl Mp3-Files =   3         Anzahl Ordner =  2 ");
+    EXPECT_EQ(label(info, "lbl_AmpPath"),
+              QString::fromStdString("Path zu WinAmp.exe =  " + player() + " "));
+    EXPECT_EQ(openOwn("info", "FileInfo"), info);
+    // Closed, it has the index reloaded, which it shows when opened again.
+    dir.writeIndex({"/a/1.mp3", "/a/2.mp3"}, {"/a/"});
+    info->close();
+    EXPECT_TRUE(waitUntilActive(window.get()));
+    settle();
+    info = activeInfo();
+    ASSERT_TRUE(info);
+    EXPECT_EQ(label(info, "lbl_files"), "Anzahl Mp3-Files =  2         Anzahl Ordner =  1 ");
+    // Closed after the main window, it brings that back new, its columns as designed.
+    window->close();
+    info->close();
+    settle();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(list().count(), 0u);
+    EXPECT_EQ(searchField().text(), "SuchText hier eingeben");
+    for (const auto& [column, twips] : {std::pair{0, 4000}, {1, 4000}, {2, 655}})
+        EXPECT_EQ(list().header()->sectionSize(column), twipsToPixels(twips)) << column;
 }
 
 TEST_F(WindowsOnScreen, TheIndexWindowIsCentredWholeAndStaysOpenOnEscape) {
