@@ -140,10 +140,9 @@ TEST_F(FindingThePlayer, CancelInALaterDialogTakesThePreviousChoice) {
     EXPECT_EQ(fake.dialogs.messages, (std::vector<MessageRequest>{firstMessage, firstMessage}));
 }
 
-TEST_F(FindingThePlayer, SettingsThatCannotBeWrittenEndTheProgram) {
-    // A file in the place of the directory fails for every user, root included.
-    dir.write("kein Ordner", "");
-    fake.system.appDirectory = dir.file("kein Ordner");
+TEST_F(FindingThePlayer, SettingsThatCannotBeWrittenEndTheProgramAndLeaveNoTemporaryFile) {
+    // A folder in the place of the settings cannot be replaced, whoever runs the test.
+    dir.makeDirectory("Plattenbox.ini");
     fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe"));
 
     EXPECT_FALSE(location.FindPlayer());
@@ -151,6 +150,7 @@ TEST_F(FindingThePlayer, SettingsThatCannotBeWrittenEndTheProgram) {
     EXPECT_TRUE(fake.dialogs.messages[1].text.startsWith(
         QStringLiteral("Der Pfad von WinAmp kann nicht gespeichert werden !")));
     EXPECT_EQ(fake.system.endRequests, 1);
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"Plattenbox.ini", "Win Amp", "other.bin"}));
 }
 
 } // namespace
