@@ -81,21 +81,30 @@ TEST(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
           Case{true, "index.dat", "<FIFO>"}, Case{true, "index1.dat", "<FIFO>"},
           // The run's folder list shorter than its count.
           Case{true, "ordner.tmp", "/neu/o1\r\n"}, Case{true, "index.dat", longLine.c_str()},
-          // A file by the record's name that no save wrote is never replaced.
-          Case{false, "liedspur.journal", "Tagebuch\r\n"},
-          Case{true, "liedspur.journal", "<FIFO>"}}) {
+          // A file by the record's name that no save wrote is never replaced, nor taken for
+          // a record by a load, even beside a file by a staged file's name.
+          Case{false, "liedspur.journal", "Tagebuch\r\n"}, Case{true, "liedspur.journal", "<FIFO>"},
+          Case{false, "liedspur.journal", ""}, Case{true, "liedspur.journal", "index.dat\r\n"},
+          Case{false, "liedspur.journal", "Liedspur: gespeichert\r\nlauf\r\n../x 1 2\r\n"},
+          Case{true, "liedspur.journal", "Liedspur: gespeichert\r\nlauf\r\nfiles.dat 5 1"},
+          Case{false, "liedspur.journal", "<folder>"}}) {
         SCOPED_TRACE(std::string(c.append ? "append, " : "replace, ") + c.file + " " + c.content);
         dir.clear();
         if (c.file != std::string("*.dat"))
             dir.writeIndex(oldIndex.songs, oldIndex.folders);
         writeRun(dir);
         dir.put(c.file, c.content);
+        if (c.file == std::string("liedspur.journal"))
+            dir.write("files.dat.liedspur-neu", " 3 \r\n");
         const auto before = allFiles(dir);
         const auto saved = c.append ? appendIndex(dir.path(), tableOf(run.songs), 3)
                                     : replaceIndex(dir.path(), 12, 3);
         ASSERT_FALSE(saved);
         const std::string named = c.file == std::string("*.dat") ? "files.dat" : c.file;
         EXPECT_NE(saved.error().description.find(named), std::string::npos);
+        EXPECT_EQ(allFiles(dir), before);
+        const bool damaged = named.ends_with(".dat");
+        EXPECT_EQ(loaded(dir.path()), damaged ? std::nullopt : std::optional(oldIndex));
         EXPECT_EQ(allFiles(dir), before);
     }
 }
@@ -141,20 +150,6 @@ TEST(IndexSaving, LoadsAndSavesLeaveEveryOtherFileAsItIs) {
     EXPECT_EQ(files, users);
 }
 
-TEST(IndexSaving, AFileByTheRecordsNameThatNoSaveWroteIsLeftAlone) {
-    TempDir dir;
-    dir.writeIndex(oldIndex.songs, oldIndex.folders);
-    dir.write("files.dat.liedspur-neu", " 3 \r\n");
-    for (const char* record : {"", "index.dat\r\n", "Liedspur: gespeichert\r\nlauf\r\n../x 1 2\r\n",
-                               "Liedspur: gespeichert\r\nlauf\r\nfiles.dat 5 1", "<folder>"}) {
-        SCOPED_TRACE(record);
-        dir.put("liedspur.journal", record);
-        const auto before = allFiles(dir);
-        EXPECT_EQ(loaded(dir.path()), oldIndex);
-        EXPECT_EQ(allFiles(dir), before);
-    }
-}
-
 // Fails the file operations of a save from the n-th on: that one call only (an error the
 // save sees and answers), or every call from there on: the program died at that point, or
 // the disk went read-only there (then only the calls that write fail).
@@ -189,37 +184,11 @@ void PrintTo(const SaveCase& c, std::ostream* out) {
 
 class InterruptedSave : public ::testing::TestWithParam<SaveCase> {
 protected:
-    void writeStart() {
-        dir.clear();
-        const SaveCase& c = GetParam();
-        if (c.old)
-            dir.writeIndex(c.old->songs, c.old->folders);
-        writeRun(dir, c.run);
-    }
-
     Result<SaveOutcome> save(const FileOps& ops) {
         const SaveCase& c = GetParam();
         if (!c.append)
             return replaceIndex(dir.path(), c.run.songs.size(), c.run.folders.size(), ops);
         return appendIndex(dir.path(), tableOf(c.run.songs), c.run.folders.size(), ops);
-    }
-
-    // What saving the run over `before` gives.
-    Lists saved(const std::optional<Lists>& before) const {
-        const Lists& run = GetParam().run;
-        if (!GetParam().append)
-            return run;
-        Lists lists = before.value_or(Lists{});
-        lists.songs.insert(lists.songs.end(), run.songs.begin(), run.songs.end());
-        lists.folders.insert(lists.folders.end(), run.folders.begin(), run.folders.end());
-        return lists;
-    }
-
-    // Only the index files are left, and the run's lists after an append.
-    std::vector<std::string> filesAfterSaving() const {
-        if (GetParam().append)
-            return {"files.dat", "index.dat", "index1.dat", "mp3.tmp", "ordner.dat", "ordner.tmp"};
-        return {"files.dat", "index.dat", "index1.dat", "ordner.dat"};
     }
 
     // The directory as it is now, copied, so that loading it (which may finish the save)
@@ -240,14 +209,25 @@ protected:
 // the run once.
 TEST_P(InterruptedSave, AnswersWhatTheNextLoadGivesAndAddsTheRunOnce) {
     const SaveCase& c = GetParam();
-    const Lists fresh = saved(c.old);
+    Lists fresh = c.append ? *c.old : Lists{};
+    fresh.songs.insert(fresh.songs.end(), c.run.songs.begin(), c.run.songs.end());
+    fresh.folders.insert(fresh.folders.end(), c.run.folders.begin(), c.run.folders.end());
+    // Only the index files are left, and the run's lists after an append.
+    std::vector<std::string> filesAfterSaving = {"files.dat", "index.dat", "index1.dat",
+                                                 "ordner.dat"};
+    if (c.append)
+        filesAfterSaving = {"files.dat", "index.dat",  "index1.dat",
+                            "mp3.tmp",   "ordner.dat", "ordner.tmp"};
     for (const Fault::Kind kind : {Fault::Once, Fault::Crash, Fault::ReadOnly}) {
         int failed = 0;
         int pending = 0;
         for (int at = 1;; ++at) {
             copies.clear();
             SCOPED_TRACE("fault " + std::to_string(kind) + " at call " + std::to_string(at));
-            writeStart();
+            dir.clear();
+            if (c.old)
+                dir.writeIndex(c.old->songs, c.old->folders);
+            writeRun(dir, c.run);
             Fault fault{kind, at};
             const Result<SaveOutcome> result = save(fault.ops());
             if (!fault.fired()) {
@@ -258,7 +238,7 @@ TEST_P(InterruptedSave, AnswersWhatTheNextLoadGivesAndAddsTheRunOnce) {
                           lines(fresh.songs) + " " + std::to_string(fresh.songs.size()) + " \r\n" +
                               lines(fresh.folders) + " " + std::to_string(fresh.folders.size()) +
                               " \r\n");
-                EXPECT_EQ(dir.names(), filesAfterSaving());
+                EXPECT_EQ(dir.names(), filesAfterSaving);
                 break;
             }
             const std::optional<Lists> after = loaded(copyOfDirectory());
@@ -282,7 +262,7 @@ TEST_P(InterruptedSave, AnswersWhatTheNextLoadGivesAndAddsTheRunOnce) {
             ASSERT_TRUE(repeated) << repeated.error().description;
             EXPECT_EQ(repeated.value(), SaveOutcome::Finished);
             EXPECT_EQ(loaded(dir.path()), fresh);
-            EXPECT_EQ(dir.names(), filesAfterSaving());
+            EXPECT_EQ(dir.names(), filesAfterSaving);
         }
         EXPECT_GT(failed, 0);
         // Failures after the commit point are made again until they pass, or, from a crash
