@@ -110,53 +110,41 @@ TEST_F(Commands, OnlyPlayingASongAndTheCompleteListsComplain) {
     EXPECT_EQ(fake.processes.started[0].target, LaunchRequest::Target::FileManager);
 }
 
-struct WholeListCase {
-    const char* name;
-    bool replacePlaylist;
-    OnFailure onFailure;
-    // What the user does at the n-th yield.
-    std::function<void(Commands&, int)> meanwhile;
-    std::string started;
-    std::size_t messages = 0;
-};
-
-class WholeList : public Commands, public ::testing::WithParamInterface<WholeListCase> {};
-
-TEST_P(WholeList, StartsEveryRowInOrder) {
-    const WholeListCase& c = GetParam();
-    list.rows = songs("/a/", {1, 2, 3, 4});
-    meanwhile = [this, &c] { c.meanwhile(*this, yields); };
-    commands.startWholeList(c.replacePlaylist, c.onFailure);
-    EXPECT_EQ(started(), c.started);
-    EXPECT_EQ(fake.dialogs.messages.size(), c.messages);
+TEST_F(Commands, WholeListsStartEveryRowInOrder) {
+    using enum OnFailure;
+    // What the user does at each yield: list these rows, or make row 3 fail but no other.
+    const auto listing = [this](std::vector<ResultRow> rows) {
+        return [this, rows] { list.rows = rows; };
+    };
+    const auto failRowThree = [this] { fake.processes.failingProgram = yields == 1 ? player : ""; };
+    struct Case {
+        const char* name;
+        bool replacePlaylist;
+        OnFailure onFailure;
+        std::function<void()> meanwhile;
+        std::string started;
+        std::size_t messages = 0;
+    };
+    const Case cases[] = {
+        {"rows are read afresh, the count kept", true, Skip, listing(songs("/n/", {5, 6, 7, 8, 9})),
+         "P1 A2 A7 A8"},
+        {"a list cleared meanwhile ends quietly", false, ShowAndStop, listing({}), "A1"},
+        {"folder rows listed meanwhile end it", true, Skip, listing(folders({5, 6, 7, 8})),
+         "P1 A2"},
+        {"the menus say once that a row failed and stop", true, ShowAndStop, failRowThree, "P1 A2",
+         1},
+        {"the key leaves out a row that failed and goes on", true, Skip, failRowThree, "P1 A2 A4"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake = {};
+        yields = 0;
+        list.rows = songs("/a/", {1, 2, 3, 4});
+        meanwhile = c.meanwhile;
+        commands.startWholeList(c.replacePlaylist, c.onFailure);
+        EXPECT_EQ(started(), c.started);
+        EXPECT_EQ(fake.dialogs.messages.size(), c.messages);
+    }
 }
-
-// Row 3 cannot be started, the rows before and after it can.
-void failRowThree(Commands& c, int yield) {
-    c.fake.processes.failingProgram = yield == 1 ? player : "";
-}
-void replaceTheList(Commands& c, int) {
-    c.list.rows = songs("/n/", {5, 6, 7, 8, 9});
-}
-void clearTheList(Commands& c, int) {
-    c.list.rows.clear();
-}
-void listFolders(Commands& c, int) {
-    c.list.rows = folders({5, 6, 7, 8});
-}
-constexpr auto Stop = OnFailure::ShowAndStop;
-constexpr auto Skip = OnFailure::Skip;
-
-INSTANTIATE_TEST_SUITE_P(
-    Policies, WholeList,
-    ::testing::Values(
-        WholeListCase{"RowsAreReadAfreshTheCountIsKept", true, Skip, replaceTheList, "P1 A2 A7 A8"},
-        WholeListCase{"AListClearedMeanwhileEndsQuietly", false, Stop, clearTheList, "A1"},
-        WholeListCase{"FolderRowsListedMeanwhileEndIt", true, Skip, listFolders, "P1 A2"},
-        WholeListCase{"TheMenusSayOnceThatARowFailedAndStop", true, Stop, failRowThree, "P1 A2", 1},
-        WholeListCase{"TheKeyLeavesOutARowThatFailedAndGoesOn", true, Skip, failRowThree,
-                      "P1 A2 A4"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Commands, TakeTheModeFromTheirRows) {
     list.rows = folders({1, 2});
@@ -189,7 +177,7 @@ TEST_F(Commands, ClosingStopsTheListQuietlyAndStartsNothingMore) {
     fake.processes.turn = std::chrono::milliseconds(20);
     list.selected = 1;
     meanwhile = [this] { commands.close(); };
-    for (const OnFailure onFailure : {Stop, Skip}) {
+    for (const OnFailure onFailure : {OnFailure::ShowAndStop, OnFailure::Skip}) {
         list.rows = songs("/a/", {1, 2, 3});
         commands.startWholeList(true, onFailure);
         commands.LiedAbspielen_Click();
