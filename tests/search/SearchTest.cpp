@@ -72,7 +72,6 @@ TEST(Search, FindsTheseRows) {
         {"case ignored, each name once, index order", "ABC", false, false, {3, 4, 5, 6}},
         {"umlauts fold", "über", false, false, {11, 12}},
         {"ß has no upper case of its own", "straße", false, false, {11}},
-        {"ß is not SS", "strasse", false, false, {12}},
         {"bytes that are not UTF-8", "\xffUTF8", false, false, {13}},
         {"a letter that folds longer", "\xc9\x90", false, false, {2, 14}},
         {"a letter that folds shorter", "\xc4\xb1x", false, false, {1}},
@@ -87,8 +86,7 @@ TEST(Search, FindsTheseRows) {
         {"exact: between blanks", "-", true, false, {8}},
         {"exact: not at the start", "abc", true, false, {}},
         {"exact: not a letter inside", "x", true, false, {}},
-        {"folders: whole paths", "musik", false, true, {1, 2, 4}},
-        {"folders: case ignored", "ROCK", false, true, {1, 2}},
+        {"folders: whole paths, case ignored", "musik", false, true, {1, 2, 4}},
         {"folders: exact, not before the slash", "Rock", true, true, {}},
         {"folders: exact, between blanks", "Band", true, true, {4}},
         {"folders: after one that folds shorter", "/\xc9\x90", false, true, {6}},
@@ -102,26 +100,24 @@ TEST(Search, FindsTheseRows) {
 }
 
 TEST(SearchText, BlankTextsStartNoSearchAndAnEmptyIndexFindsNothing) {
-    EXPECT_TRUE(isBlankSearchText(""));
-    EXPECT_TRUE(isBlankSearchText(" "));
+    EXPECT_TRUE(isBlankSearchText("") && isBlankSearchText(" "));
     EXPECT_FALSE(isBlankSearchText("  "));
-    const SearchIndex empty;
-    EXPECT_TRUE(searchSongs(empty, "a").numbers.empty());
-    EXPECT_TRUE(searchFolders(empty, "a").numbers.empty());
+    EXPECT_TRUE(searchSongs(SearchIndex(), "a").numbers.empty());
+    EXPECT_TRUE(searchFolders(SearchIndex(), "a").numbers.empty());
 }
 
 TEST(ResultRows, GiveTheTargetsOfTheirRow) {
     const IndexPtr snapshot = testing::makeSnapshot(
         {"/Musik/Mit Blank/Lied \"x\".mp3", "/Wurzel.mp3"}, {"/Musik/Mit Blank/", "/"});
-    const ResultRow song(snapshot, RowKind::Song, 1);
-    EXPECT_EQ(song.songTarget(), "/Musik/Mit Blank/Lied \"x\".mp3");
-    EXPECT_EQ(song.folderTarget(), "/Musik/Mit Blank");
-    const ResultRow root(snapshot, RowKind::Song, 2);
-    EXPECT_EQ(root.folder(), "/");
-    EXPECT_EQ(root.folderTarget(), "/");
-    const ResultRow folder(snapshot, RowKind::Folder, 1);
-    EXPECT_EQ(folder.folderTarget(), "/Musik/Mit Blank");
-    EXPECT_EQ(ResultRow(snapshot, RowKind::Folder, 2).folderTarget(), "/");
+    EXPECT_EQ(ResultRow(snapshot, RowKind::Song, 1).songTarget(),
+              "/Musik/Mit Blank/Lied \"x\".mp3");
+    EXPECT_EQ(ResultRow(snapshot, RowKind::Song, 2).folder(), "/");
+    // A folder's target ends without its slash, but for the root.
+    for (const auto& [kind, row, target] : {std::tuple{RowKind::Song, 1, "/Musik/Mit Blank"},
+                                            {RowKind::Song, 2, "/"},
+                                            {RowKind::Folder, 1, "/Musik/Mit Blank"},
+                                            {RowKind::Folder, 2, "/"}})
+        EXPECT_EQ(ResultRow(snapshot, kind, row).folderTarget(), target);
 }
 
 } // namespace
