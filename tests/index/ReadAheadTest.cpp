@@ -1,5 +1,6 @@
 #include "index/FolderScan.h"
 
+#include "Processes.h"
 #include "RecordingProgress.h"
 #include "TempDir.h"
 
@@ -84,13 +85,6 @@ bool startsAs(const std::vector<std::string>& part, const std::vector<std::strin
 std::size_t threadCount() {
     return static_cast<std::size_t>(
         std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
-}
-
-// Workers end on their own, a moment after their scan.
-bool threadsEndUntil(std::size_t count) {
-    for (int i = 0; i < 200 && threadCount() > count; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return threadCount() <= count;
 }
 
 // A random tree of folders whose names differ only in case, umlauts and digits, songs
@@ -179,7 +173,9 @@ TEST(ReadAhead, WalksRandomTreesExactlyAsTheSerialWalk) {
         EXPECT_TRUE(startsAs(cancelling.folderLines, serial.folderLines));
         *silence.open = true;
         stuck += *silence.stuck;
-        EXPECT_TRUE(threadsEndUntil(threadsBefore)) << "a worker outlived its scan";
+        // Workers end on their own, a moment after their scan.
+        EXPECT_TRUE(testing::eventually([&] { return threadCount() <= threadsBefore; }))
+            << "a worker outlived its scan";
     }
     EXPECT_GT(stuck, 10);
 }
