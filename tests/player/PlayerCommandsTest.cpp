@@ -30,15 +30,14 @@ TEST(CommandLines, QuoteTheTargetBehindThePlayerPathAndHandItOnUnchanged) {
     EXPECT_EQ(explorer.launch.arguments, Arguments{"/Musik/Mit Blank/"});
 }
 
-// Song rows for "/a/1.mp3" and so on, or folder rows for "/f/1/".
+// Song rows for "/a/1.mp3" and so on, or folder rows for "/f/1/". Both tables of the
+// snapshot hold the paths; the rows' kind picks one.
 std::vector<ResultRow> songs(const char* folder, std::initializer_list<int> numbers,
                              RowKind kind = RowKind::Song) {
     std::vector<std::string> paths;
     for (const int number : numbers)
-        paths.push_back(std::string(folder) + std::to_string(number) +
-                        (kind == RowKind::Song ? ".mp3" : "/"));
-    const IndexPtr snapshot =
-        kind == RowKind::Song ? testing::makeSnapshot(paths) : testing::makeSnapshot({}, paths);
+        paths.push_back(folder + std::to_string(number) + (kind == RowKind::Song ? ".mp3" : "/"));
+    const IndexPtr snapshot = testing::makeSnapshot(paths, paths);
     std::vector<ResultRow> rows;
     for (std::size_t i = 1; i <= paths.size(); ++i)
         rows.emplace_back(snapshot, kind, i);
@@ -99,9 +98,8 @@ TEST_F(Commands, OnlyPlayingASongAndTheCompleteListsComplain) {
             fake.processes.failingProgram = situation == 1 ? "" : player;
             fake.dialogs.messages.clear();
             (commands.*c.handler)();
-            EXPECT_EQ(fake.dialogs.messages, c.complaints[situation] == 'M'
-                                                 ? std::vector{startFailure}
-                                                 : std::vector<MessageRequest>{})
+            EXPECT_EQ(fake.dialogs.messages,
+                      std::vector<MessageRequest>(c.complaints[situation] == 'M', startFailure))
                 << c.name << " " << situation;
         }
     }
