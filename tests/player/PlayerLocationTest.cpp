@@ -52,7 +52,7 @@ TEST_F(FindingThePlayer, TakesTheFirstLineOfTheSettingsAsItIsAtEveryCall) {
 class UnusableSettings : public FindingThePlayer,
                          public ::testing::WithParamInterface<std::string> {};
 
-TEST_P(UnusableSettings, AskForThePlayerAndStoreTheChoice) {
+TEST_P(UnusableSettings, AskForThePlayerAndStoreTheChoiceThatALaterCancelTakesAgain) {
     // "@" stands for the temporary folder.
     std::string content = GetParam();
     if (content.starts_with('@'))
@@ -67,6 +67,14 @@ TEST_P(UnusableSettings, AskForThePlayerAndStoreTheChoice) {
     EXPECT_EQ(settings(), chosen + "\r\n");
     EXPECT_EQ(location.playerPath(), chosen + " ");
     EXPECT_EQ(fake.system.endRequests, 0);
+
+    // A refusal would be answered Cancel.
+    dir.write("Plattenbox.ini", "/weg/winamp.exe\r\n");
+    fake.dialogs.answerNextMessage(MessageAnswer::Ok);
+    fake.dialogs.answerNextMessage(MessageAnswer::Cancel);
+    fake.dialogs.answerNextFileDialog(std::nullopt);
+    ASSERT_TRUE(location.FindPlayer());
+    EXPECT_EQ(location.playerPath(), chosen + " ");
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, UnusableSettings,
@@ -128,16 +136,6 @@ TEST_F(FindingThePlayer, TheUserChoosesUntilTheNameFitsOrCancels) {
                 previous = path(s.choices[i]);
         }
     }
-}
-
-TEST_F(FindingThePlayer, CancelInALaterDialogTakesThePreviousChoice) {
-    fake.dialogs.answerNextFileDialog(dir.file("Win Amp/winamp.exe"));
-    ASSERT_TRUE(location.FindPlayer());
-    dir.write("Plattenbox.ini", "/weg/winamp.exe\r\n");
-    fake.dialogs.answerNextFileDialog(std::nullopt);
-    ASSERT_TRUE(location.FindPlayer());
-    EXPECT_EQ(location.playerPath(), dir.file("Win Amp/winamp.exe") + " ");
-    EXPECT_EQ(fake.dialogs.messages, (std::vector<MessageRequest>{firstMessage, firstMessage}));
 }
 
 TEST_F(FindingThePlayer, SettingsThatCannotBeWrittenEndTheProgramAndLeaveNoTemporaryFile) {
