@@ -168,14 +168,10 @@ const std::map<std::string, std::string> usersFiles = {
 
 // The names of the files in `dir` that are not the user's; those must be there as they were.
 std::vector<std::string> ownNames(const TempDir& dir) {
-    std::map<std::string, std::string> files = allFiles(dir);
-    for (const auto& [name, content] : usersFiles) {
-        EXPECT_EQ(files[name], content) << name;
-        files.erase(name);
-    }
-    std::vector<std::string> names;
-    for (const auto& file : files)
-        names.push_back(file.first);
+    std::vector<std::string> names = dir.names();
+    std::erase_if(names, [](const std::string& name) { return usersFiles.contains(name); });
+    for (const auto& [name, content] : usersFiles)
+        EXPECT_EQ(dir.read(name), content) << name;
     return names;
 }
 
