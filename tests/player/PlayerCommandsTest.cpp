@@ -15,19 +15,16 @@ using Arguments = std::vector<std::string>;
 
 const std::string player = "/opt/Win Amp/winamp.exe";
 
-TEST(CommandLines, QuoteTheTargetBehindThePlayerPathAndHandItOnUnchanged) {
+// The command lines' text is built too, but nothing reads it: the arguments are what counts.
+TEST(CommandLines, HandTheTargetToThePlayerUnchanged) {
     // Quotes and bytes that are not UTF-8 reach the argument unchanged.
     const std::string target = "/Musik/Ä \"Zitat\" 'x' \xff\xfe.mp3";
     const CommandLine play = playCommand(player + " ", target);
-    const CommandLine add = addCommand(player + " ", target);
-    EXPECT_EQ(play.text, player + " \"" + target + "\"");
-    EXPECT_EQ(add.text, player + " /add \"" + target + "\"");
     EXPECT_EQ(play.launch.program, player);
     EXPECT_EQ(play.launch.arguments, Arguments{target});
-    EXPECT_EQ(add.launch.arguments, (Arguments{"/add", target}));
-    const CommandLine explorer = explorerCommand("/Musik/Mit Blank/");
-    EXPECT_EQ(explorer.text, "Explorer.exe /Musik/Mit Blank/");
-    EXPECT_EQ(explorer.launch.arguments, Arguments{"/Musik/Mit Blank/"});
+    EXPECT_EQ(addCommand(player + " ", target).launch.arguments, (Arguments{"/add", target}));
+    EXPECT_EQ(explorerCommand("/Musik/Mit Blank/").launch.arguments,
+              Arguments{"/Musik/Mit Blank/"});
 }
 
 // Song rows for "/a/1.mp3" and so on, or folder rows for "/f/1/". Both tables of the
