@@ -62,14 +62,9 @@ public:
     testing::FixedResultList list;
     int yields = 0;
     // What the user does while the commands let window events run.
-    std::function<void()> meanwhile;
+    std::function<void(int yield)> meanwhile = [](int) {};
     PlayerCommands commands{fake.platform(),
-                            {list, [] { return player + " "; },
-                             [this] {
-                                 ++yields;
-                                 if (meanwhile)
-                                     meanwhile();
-                             }}};
+                            {list, [] { return player + " "; }, [this] { meanwhile(++yields); }}};
 };
 
 TEST_F(Commands, OnlyPlayingASongAndTheCompleteListsComplain) {
@@ -112,14 +107,14 @@ TEST_F(Commands, WholeListsStartEveryRowInOrder) {
     using enum OnFailure;
     // What the user does at each yield: list these rows, or make row 3 fail but no other.
     const auto listing = [this](std::vector<ResultRow> rows) {
-        return [this, rows] { list.rows = rows; };
+        return [this, rows](int) { list.rows = rows; };
     };
-    const auto failRowThree = [this] { fake.processes.failingProgram = yields == 1 ? player : ""; };
+    auto failRowThree = [this](int n) { fake.processes.failingProgram = n == 1 ? player : ""; };
     struct Case {
         const char* name;
         bool replacePlaylist;
         OnFailure onFailure;
-        std::function<void()> meanwhile;
+        std::function<void(int)> meanwhile;
         std::string started;
         std::size_t messages = 0;
     };
@@ -162,9 +157,9 @@ TEST_F(Commands, AGestureWhileTheListWaitsForThePlayerGoesInAtItsTurn) {
     // a song added meanwhile comes right after the start under way, not after the list.
     fake.processes.turn = std::chrono::milliseconds(20);
     list.rows = songs("/a/", {1, 2, 3, 4});
-    meanwhile = [this] {
+    meanwhile = [this](int yield) {
         list.selected = 4;
-        if (yields == 1)
+        if (yield == 1)
             commands.InWinAmpList_Click();
     };
     commands.AlleInWinamp_Click();
@@ -174,7 +169,7 @@ TEST_F(Commands, AGestureWhileTheListWaitsForThePlayerGoesInAtItsTurn) {
 TEST_F(Commands, ClosingStopsTheListQuietlyAndStartsNothingMore) {
     fake.processes.turn = std::chrono::milliseconds(20);
     list.selected = 1;
-    meanwhile = [this] { commands.close(); };
+    meanwhile = [this](int) { commands.close(); };
     for (const OnFailure onFailure : {OnFailure::ShowAndStop, OnFailure::Skip}) {
         list.rows = songs("/a/", {1, 2, 3});
         commands.startWholeList(true, onFailure);
@@ -282,13 +277,11 @@ TEST_F(FindingThePlayer, TheUserChoosesUntilTheNameFitsOrCancels) {
         dir.remove("Plattenbox.ini");
         FakePlatform fakes;
         fakes.system.appDirectory = dir.path();
-        if (s.shipped)
-            fakes.system.shippedPlayerPath = path("winamp.exe");
+        fakes.system.shippedPlayerPath = s.shipped ? path("winamp.exe") : "";
         std::vector<MessageRequest> expected;
         for (const char m : s.messages) {
-            fakes.dialogs.answerNextMessage(m == 'F'   ? MessageAnswer::Ok
-                                            : m == 'R' ? MessageAnswer::Retry
-                                                       : MessageAnswer::Cancel);
+            using enum MessageAnswer;
+            fakes.dialogs.answerNextMessage(m == 'F' ? Ok : m == 'R' ? Retry : Cancel);
             expected.push_back(m == 'F' ? firstMessage : refusedMessage);
         }
         for (const char* choice : s.choices)
