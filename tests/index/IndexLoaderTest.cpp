@@ -118,7 +118,6 @@ TEST_F(IndexLoading, SplitsRowsAndKeepsCountTextsAndIgnoresLinesBeyondTheCounts)
     auto loaded = loadIndex(dir.path());
     ASSERT_TRUE(loaded.ok()) << loaded.error().description;
     const IndexSnapshot& index = *loaded.value();
-    ASSERT_EQ(index.songCount(), 6u);
     std::vector<std::string> split;
     for (std::size_t row = 1; row <= index.songCount(); ++row)
         split.push_back(std::string(index.folderPath(row)) + "|" +
@@ -129,8 +128,7 @@ TEST_F(IndexLoading, SplitsRowsAndKeepsCountTextsAndIgnoresLinesBeyondTheCounts)
                                                "/Musik/Rock/Live/|2.mp3", "/Musik/Rock/|3.mp3"}));
     ASSERT_EQ(index.folderCount(), 2u);
     EXPECT_EQ(index.folder(2), "/");
-    EXPECT_EQ(index.fileCountText(), " 6 ");
-    EXPECT_EQ(index.folderCountText(), " 2 ");
+    EXPECT_EQ(index.fileCountText() + "|" + index.folderCountText(), " 6 | 2 ");
 }
 
 // What /proc/self/status tells of this process, in bytes.

@@ -152,9 +152,8 @@ TEST(ReadAhead, WalksRandomTreesExactlyAsTheSerialWalk) {
             limits.answer = limits.answerOnSilentMount = std::chrono::milliseconds(100);
             ShakingProgress progress(seed);
             EXPECT_EQ(scan(tree.root(), progress, limits, silence), ScanEnd::Completed);
-            EXPECT_EQ(progress.songs, serial.songs);
-            EXPECT_EQ(progress.folderLines, serial.folderLines);
-            EXPECT_EQ(progress.entered, serial.entered);
+            EXPECT_EQ(std::tie(progress.songs, progress.folderLines, progress.entered),
+                      std::tie(serial.songs, serial.folderLines, serial.entered));
         }
 
         // Cancelled at a random moment, the lists hold a beginning of the serial walk's.
