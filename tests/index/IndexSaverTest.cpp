@@ -148,11 +148,9 @@ struct SaveCase {
     bool append;
     std::optional<Lists> old; // none: no index yet
     Lists run;
-};
 
-void PrintTo(const SaveCase& c, std::ostream* out) {
-    *out << c.name;
-}
+    friend void PrintTo(const SaveCase& c, std::ostream* out) { *out << c.name; }
+};
 
 // The user's files beside the index, by names a save or load could take for its own.
 const std::map<std::string, std::string> usersFiles = {
