@@ -97,10 +97,9 @@ TEST_F(Starting, APlayerThatStaysHoldsUpTheNextOnlyUntilTheLimitAndTheFileManage
 
     {
         PosixProcessStarter starter;
-        const LaunchRequest explorer{LaunchRequest::Target::FileManager,
-                                     {},
-                                     {"/Musik/Mit Blank/"},
-                                     WindowStyle::NormalFocus};
+        LaunchRequest explorer = player({}, {"/Musik/Mit Blank/"});
+        explorer.target = LaunchRequest::Target::FileManager;
+        explorer.style = WindowStyle::NormalFocus;
         ASSERT_TRUE(starter.start(player(slow, {})).ok());
         auto begin = Clock::now();
         ASSERT_TRUE(starter.start(player(slow, {})).ok());
