@@ -81,22 +81,30 @@ TEST(IndexSaving, SavesThatCannotBeDoneFailAndChangeNothing) {
           Case{true, "index.dat", "<FIFO>"}, Case{true, "index1.dat", "<FIFO>"},
           // The run's folder list shorter than its count.
           Case{true, "ordner.tmp", "/neu/o1\r\n"}, Case{true, "index.dat", longLine.c_str()},
-          // A file by the record's name that no save wrote is never replaced.
-          Case{false, "liedspur.journal", "Tagebuch\r\n"},
-          Case{true, "liedspur.journal", "<FIFO>"}}) {
+          // A file by the record's name that no save wrote is never replaced, nor taken for
+          // a record by a load, even beside a file by a staged file's name.
+          Case{false, "liedspur.journal", "Tagebuch\r\n"}, Case{true, "liedspur.journal", "<FIFO>"},
+          Case{false, "liedspur.journal", ""}, Case{true, "liedspur.journal", "index.dat\r\n"},
+          Case{false, "liedspur.journal", "Liedspur: gespeichert\r\nlauf\r\n../x 1 2\r\n"},
+          Case{true, "liedspur.journal", "Liedspur: gespeichert\r\nlauf\r\nfiles.dat 5 1"},
+          Case{false, "liedspur.journal", "<folder>"}}) {
         SCOPED_TRACE(std::string(c.append ? "append, " : "replace, ") + c.file + " " + c.content);
         dir.clear();
         if (c.file != std::string("*.dat"))
             dir.writeIndex(oldIndex.songs, oldIndex.folders);
         writeRun(dir);
         dir.put(c.file, c.content);
+        if (c.file == std::string("liedspur.journal"))
+            dir.write("files.dat.liedspur-neu", " 3 \r\n");
         const auto before = allFiles(dir);
         const auto saved = c.append ? appendIndex(dir.path(), tableOf(run.songs), 3)
                                     : replaceIndex(dir.path(), 12, 3);
         ASSERT_FALSE(saved);
         const std::string named = c.file == std::string("*.dat") ? "files.dat" : c.file;
         EXPECT_NE(saved.error().description.find(named), std::string::npos);
-        EXPECT_EQ(allFiles(dir), before);
+        const bool damaged = named.ends_with(".dat");
+        EXPECT_EQ(loaded(dir.path()), damaged ? std::nullopt : std::optional(oldIndex));
+        EXPECT_EQ(allFiles(dir), before); // after the save and the load
     }
 }
 
@@ -111,48 +119,8 @@ TEST(IndexSaving, AppendStartsRightBehindTheCountedLinesAndCountsBeyondSixteenBi
     const std::vector<std::string> many = numbered(40000, 0, "/viel").songs;
     ASSERT_TRUE(appendIndex(dir.path(), tableOf(many), 1));
     EXPECT_EQ(dir.read("index.dat"), "/alt/a\r\n/alt/b\r\n" + lines(many));
-    EXPECT_EQ(dir.read("files.dat"), " 40002 \r\n");
+    EXPECT_EQ(dir.read("files.dat") + dir.read("ordner.dat"), " 40002 \r\n 3 \r\n");
     EXPECT_EQ(dir.read("index1.dat"), "/alt/\n/ohne-ende/\r\n/neu/o1/\r\n");
-    EXPECT_EQ(dir.read("ordner.dat"), " 3 \r\n");
-}
-
-TEST(IndexSaving, LoadsAndSavesLeaveEveryOtherFileAsItIs) {
-    const std::map<std::string, std::string> users = {
-        {"files.dat.backup", " 7 \r\n"},
-        {"ordner.dat.backup", " 2 \r\n"},
-        {"index.dat.new", "/privat/a.mp3\r\n"},
-        {"files.dat.2024ab", " 1 \r\n"},
-        {"index.journal", "Liedspur: gespeichert\r\nindex.dat\r\n"},
-        {"index.journal.txt", "Notizen"},
-        {"Plattenbox.ini", "/opt/winamp.exe\r\n"}};
-    TempDir dir;
-    dir.writeIndex(oldIndex.songs, oldIndex.folders);
-    for (const auto& [name, content] : users)
-        dir.write(name, content);
-    EXPECT_EQ(loaded(dir.path()), oldIndex);
-    writeRun(dir);
-    ASSERT_TRUE(replaceIndex(dir.path(), 12, 3));
-    writeRun(dir);
-    ASSERT_TRUE(appendIndex(dir.path(), tableOf(run.songs), 3));
-    EXPECT_EQ(loaded(dir.path()).value_or(Lists{}).songs.size(), 24u);
-    auto files = allFiles(dir);
-    EXPECT_EQ(files.size(), users.size() + 6);
-    std::erase_if(files, [&](const auto& file) { return !users.contains(file.first); });
-    EXPECT_EQ(files, users);
-}
-
-TEST(IndexSaving, AFileByTheRecordsNameThatNoSaveWroteIsLeftAlone) {
-    TempDir dir;
-    dir.writeIndex(oldIndex.songs, oldIndex.folders);
-    dir.write("files.dat.liedspur-neu", " 3 \r\n");
-    for (const char* record : {"", "index.dat\r\n", "Liedspur: gespeichert\r\nlauf\r\n../x 1 2\r\n",
-                               "Liedspur: gespeichert\r\nlauf\r\nfiles.dat 5 1", "<folder>"}) {
-        SCOPED_TRACE(record);
-        dir.put("liedspur.journal", record);
-        const auto before = allFiles(dir);
-        EXPECT_EQ(loaded(dir.path()), oldIndex);
-        EXPECT_EQ(allFiles(dir), before);
-    }
 }
 
 // Fails the file operations of a save from the n-th on: that one call only (an error the
@@ -165,8 +133,7 @@ struct Fault {
 
     FileOps ops() {
         return FileOps([this](FileOps::Access access) {
-            ++calls;
-            if (calls == at)
+            if (++calls == at)
                 return kind == ReadOnly ? EROFS : EIO;
             if (calls < at || kind == Once)
                 return 0;
@@ -181,54 +148,45 @@ struct SaveCase {
     bool append;
     std::optional<Lists> old; // none: no index yet
     Lists run;
+
+    friend void PrintTo(const SaveCase& c, std::ostream* out) { *out << c.name; }
 };
 
-void PrintTo(const SaveCase& c, std::ostream* out) {
-    *out << c.name;
+// The user's files beside the index, by names a save or load could take for its own.
+const std::map<std::string, std::string> usersFiles = {
+    {"files.dat.backup", " 7 \r\n"},
+    {"ordner.dat.backup", " 2 \r\n"},
+    {"index.dat.new", "/privat/a.mp3\r\n"},
+    {"files.dat.2024ab", " 1 \r\n"},
+    {"index.journal", "Liedspur: gespeichert\r\nindex.dat\r\n"},
+    {"index.journal.txt", "Notizen"},
+    {"Plattenbox.ini", "/opt/winamp.exe\r\n"}};
+
+// The names of the files in `dir` that are not the user's; those must be there as they were.
+std::vector<std::string> ownNames(const TempDir& dir) {
+    std::vector<std::string> names = dir.names();
+    std::erase_if(names, [](const std::string& name) { return usersFiles.contains(name); });
+    for (const auto& [name, content] : usersFiles)
+        EXPECT_EQ(dir.read(name), content) << name;
+    return names;
 }
 
 class InterruptedSave : public ::testing::TestWithParam<SaveCase> {
 protected:
-    void writeStart() {
-        dir.clear();
-        const SaveCase& c = GetParam();
-        if (c.old)
-            dir.writeIndex(c.old->songs, c.old->folders);
-        writeRun(dir, c.run);
-    }
-
-    Result<SaveOutcome> save(const FileOps& ops) {
+    Result<SaveOutcome> save(const std::string& directory, const FileOps& ops = FileOps()) {
         const SaveCase& c = GetParam();
         if (!c.append)
-            return replaceIndex(dir.path(), c.run.songs.size(), c.run.folders.size(), ops);
-        return appendIndex(dir.path(), tableOf(c.run.songs), c.run.folders.size(), ops);
-    }
-
-    // What saving the run over `before` gives.
-    Lists saved(const std::optional<Lists>& before) const {
-        const Lists& run = GetParam().run;
-        if (!GetParam().append)
-            return run;
-        Lists lists = before.value_or(Lists{});
-        lists.songs.insert(lists.songs.end(), run.songs.begin(), run.songs.end());
-        lists.folders.insert(lists.folders.end(), run.folders.begin(), run.folders.end());
-        return lists;
-    }
-
-    // Only the index files are left, and the run's lists after an append.
-    std::vector<std::string> filesAfterSaving() const {
-        if (GetParam().append)
-            return {"files.dat", "index.dat", "index1.dat", "mp3.tmp", "ordner.dat", "ordner.tmp"};
-        return {"files.dat", "index.dat", "index1.dat", "ordner.dat"};
+            return replaceIndex(directory, c.run.songs.size(), c.run.folders.size(), ops);
+        return appendIndex(directory, tableOf(c.run.songs), c.run.folders.size(), ops);
     }
 
     // The directory as it is now, copied, so that loading it (which may finish the save)
     // leaves this one as the interruption left it.
-    std::string copyOfDirectory() {
+    const TempDir& copyOfDirectory() {
         copies.emplace_back();
         std::filesystem::copy(dir.path(), copies.back().path(),
                               std::filesystem::copy_options::recursive);
-        return copies.back().path();
+        return copies.back();
     }
 
     TempDir dir;
@@ -237,19 +195,32 @@ protected:
 
 // What a save answers is what the next load gives: failed, the old index; saved (or saved
 // with its last steps left to the next load), the new one. Saving again after either gives
-// the run once.
+// the run once. The user's files stay as they are throughout.
 TEST_P(InterruptedSave, AnswersWhatTheNextLoadGivesAndAddsTheRunOnce) {
     const SaveCase& c = GetParam();
-    const Lists fresh = saved(c.old);
+    Lists fresh = c.append ? *c.old : Lists{};
+    fresh.songs.insert(fresh.songs.end(), c.run.songs.begin(), c.run.songs.end());
+    fresh.folders.insert(fresh.folders.end(), c.run.folders.begin(), c.run.folders.end());
+    // Only the index files are left, and the run's lists after an append.
+    std::vector<std::string> filesAfterSaving = {"files.dat", "index.dat", "index1.dat",
+                                                 "ordner.dat"};
+    if (c.append)
+        filesAfterSaving = {"files.dat", "index.dat",  "index1.dat",
+                            "mp3.tmp",   "ordner.dat", "ordner.tmp"};
     for (const Fault::Kind kind : {Fault::Once, Fault::Crash, Fault::ReadOnly}) {
         int failed = 0;
         int pending = 0;
         for (int at = 1;; ++at) {
             copies.clear();
             SCOPED_TRACE("fault " + std::to_string(kind) + " at call " + std::to_string(at));
-            writeStart();
+            dir.clear();
+            if (c.old)
+                dir.writeIndex(c.old->songs, c.old->folders);
+            writeRun(dir, c.run);
+            for (const auto& [name, content] : usersFiles)
+                dir.write(name, content);
             Fault fault{kind, at};
-            const Result<SaveOutcome> result = save(fault.ops());
+            const Result<SaveOutcome> result = save(dir.path(), fault.ops());
             if (!fault.fired()) {
                 ASSERT_TRUE(result) << result.error().description;
                 // Byte for byte as the program writes an index.
@@ -258,19 +229,33 @@ TEST_P(InterruptedSave, AnswersWhatTheNextLoadGivesAndAddsTheRunOnce) {
                           lines(fresh.songs) + " " + std::to_string(fresh.songs.size()) + " \r\n" +
                               lines(fresh.folders) + " " + std::to_string(fresh.folders.size()) +
                               " \r\n");
-                EXPECT_EQ(dir.names(), filesAfterSaving());
+                EXPECT_EQ(ownNames(dir), filesAfterSaving);
                 break;
             }
-            const std::optional<Lists> after = loaded(copyOfDirectory());
+            const std::optional<Lists> after = loaded(copyOfDirectory().path());
             ASSERT_TRUE(after == c.old || after == fresh);
             EXPECT_EQ(bool(result), after == fresh);
+            ownNames(copies.back());
             if (!result) {
                 ++failed;
                 EXPECT_FALSE(result.error().description.empty());
             } else if (result.value() == SaveOutcome::Pending) {
-                ++pending;
                 // Still read-only: the load reads the new files where they wait.
-                EXPECT_EQ(loaded(copyOfDirectory(), Fault{Fault::ReadOnly, 0}.ops()), fresh);
+                EXPECT_EQ(loaded(copyOfDirectory().path(), Fault{Fault::ReadOnly, 0}.ops()), fresh);
+                // Read-only from the first call after the commit point on, nothing has moved.
+                // A staged file lost then (by a file system, or by hand) is never taken as
+                // moved: loads fail and the old files stay whole, until a replace saves anew.
+                if (++pending == 1 && kind == Fault::ReadOnly && !c.append) {
+                    const TempDir& lost = copyOfDirectory();
+                    lost.remove("index.dat.liedspur-neu");
+                    const auto before = allFiles(lost);
+                    EXPECT_FALSE(loaded(lost.path()));
+                    EXPECT_FALSE(
+                        appendIndex(lost.path(), tableOf(c.run.songs), c.run.folders.size()));
+                    EXPECT_EQ(allFiles(lost), before);
+                    ASSERT_TRUE(save(lost.path()));
+                    EXPECT_EQ(loaded(lost.path()), c.run);
+                }
             } else {
                 // Nothing of the save is left behind (a run list may be: it does no harm).
                 for (const std::string& name : dir.names())
@@ -278,11 +263,11 @@ TEST_P(InterruptedSave, AnswersWhatTheNextLoadGivesAndAddsTheRunOnce) {
                 continue;
             }
             // Saving again, the disk whole again: the run once, and nothing left behind.
-            const Result<SaveOutcome> repeated = save(FileOps());
+            const Result<SaveOutcome> repeated = save(dir.path());
             ASSERT_TRUE(repeated) << repeated.error().description;
             EXPECT_EQ(repeated.value(), SaveOutcome::Finished);
             EXPECT_EQ(loaded(dir.path()), fresh);
-            EXPECT_EQ(dir.names(), filesAfterSaving());
+            EXPECT_EQ(ownNames(dir), filesAfterSaving);
         }
         EXPECT_GT(failed, 0);
         // Failures after the commit point are made again until they pass, or, from a crash
@@ -300,32 +285,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SaveCase{"AppendALargerRun", true, oldIndex, numbered(8, 3, "/neu")},
                       SaveCase{"AppendASmallerRun", true, oldIndex, numbered(2, 1, "/neu")}),
     [](const auto& info) { return info.param.name; });
-
-// A committed save whose staged file is lost (by a file system, or by hand) is never taken
-// as moved: loads fail and the old files stay whole, until a replace saves anew.
-TEST(CommittedSave, WithAStagedFileLostFailsTheLoadAndGivesWayToAReplaceOnly) {
-    TempDir dir;
-    // Read-only from the first call after the commit point on: nothing moved yet.
-    int at = 1;
-    for (; at < 100; ++at) {
-        dir.clear();
-        dir.writeIndex(oldIndex.songs, oldIndex.folders);
-        writeRun(dir);
-        Fault fault{Fault::ReadOnly, at};
-        const auto saved = replaceIndex(dir.path(), 12, 3, fault.ops());
-        if (saved && saved.value() == SaveOutcome::Pending)
-            break;
-    }
-    ASSERT_LT(at, 100);
-    dir.remove("index.dat.liedspur-neu");
-    const auto before = allFiles(dir);
-    EXPECT_FALSE(loaded(dir.path()));
-    EXPECT_FALSE(appendIndex(dir.path(), tableOf(run.songs), 3));
-    EXPECT_EQ(allFiles(dir), before);
-
-    ASSERT_TRUE(replaceIndex(dir.path(), 12, 3));
-    EXPECT_EQ(loaded(dir.path()), run);
-}
 
 } // namespace
 } // namespace liedspur

@@ -1,5 +1,6 @@
 #include "index/FolderScan.h"
 
+#include "Processes.h"
 #include "RecordingProgress.h"
 #include "TempDir.h"
 
@@ -86,57 +87,41 @@ std::size_t threadCount() {
         std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
 }
 
-// Workers end on their own, a moment after their scan.
-bool threadsEndUntil(std::size_t count) {
-    for (int i = 0; i < 200 && threadCount() > count; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return threadCount() <= count;
-}
-
 // A random tree of folders whose names differ only in case, umlauts and digits, songs
 // and other files, links out of the tree (several to one folder, which leads round in a
 // circle) and links back into it.
-class RandomTree {
-public:
-    RandomTree(unsigned seed) : m_random(seed) {
-        m_outside.makeDirectory("Sampler/CD 1");
-        m_outside.write("Sampler/s.mp3", "x");
-        m_outside.write("Sampler/CD 1/t.mp3", "x");
-        fs::create_directory_symlink(m_outside.file("Sampler"),
-                                     m_outside.file("Sampler/CD 1/zurück"));
-        m_tree.makeDirectory("root");
+struct RandomTree {
+    explicit RandomTree(unsigned seed) : random(seed) {
+        outside.makeDirectory("Sampler/CD 1");
+        outside.write("Sampler/s.mp3", "x");
+        outside.write("Sampler/CD 1/t.mp3", "x");
+        fs::create_directory_symlink(outside.file("Sampler"), outside.file("Sampler/CD 1/zurück"));
+        tree.makeDirectory("root");
         grow(root(), 0);
     }
-    std::string root() const { return m_tree.file("root"); }
+    std::string root() const { return tree.file("root"); }
 
-private:
     void grow(const std::string& folder, int depth) {
         std::vector<std::string> names{"a",  "A",   "b",    "Ä",     "ä", "10", "9", "1",
                                        "Zz", "x y", "Über", "ueber", "é", "É",  "_", "mp3"};
-        std::shuffle(names.begin(), names.end(), m_random);
+        std::shuffle(names.begin(), names.end(), random);
         const char* const endings[] = {".mp3", ".mp3", ".MP3", ".jpg", ""};
         std::size_t next = 0;
-        for (unsigned files = m_random() % 6; files > 0; --files)
-            testing::writeFileBytes(folder + "/" + names[next++] + endings[m_random() % 5], "x");
-        const unsigned subfolders = depth < 4 ? m_random() % 4 : 0;
-        for (unsigned i = 0; i < subfolders; ++i) {
+        for (unsigned files = random() % 6; files > 0; --files)
+            testing::writeFileBytes(folder + "/" + names[next++] + endings[random() % 5], "x");
+        for (unsigned subfolders = depth < 4 ? random() % 4 : 0; subfolders > 0; --subfolders) {
             const std::string path = folder + "/" + names[next++];
-            switch (m_random() % 8) {
-            case 0:
-                fs::create_directory_symlink(m_outside.file("Sampler"), path);
-                break;
-            case 1:
-                fs::create_directory_symlink(root(), path);
-                break;
-            default:
+            if (const unsigned kind = random() % 8; kind < 2) {
+                fs::create_directory_symlink(kind == 0 ? outside.file("Sampler") : root(), path);
+            } else {
                 fs::create_directory(path);
                 grow(path, depth + 1);
             }
         }
     }
 
-    std::mt19937 m_random;
-    testing::TempDir m_tree, m_outside;
+    std::mt19937 random;
+    testing::TempDir tree, outside;
 };
 
 TEST(ReadAhead, WalksRandomTreesExactlyAsTheSerialWalk) {
@@ -167,9 +152,8 @@ TEST(ReadAhead, WalksRandomTreesExactlyAsTheSerialWalk) {
             limits.answer = limits.answerOnSilentMount = std::chrono::milliseconds(100);
             ShakingProgress progress(seed);
             EXPECT_EQ(scan(tree.root(), progress, limits, silence), ScanEnd::Completed);
-            EXPECT_EQ(progress.songs, serial.songs);
-            EXPECT_EQ(progress.folderLines, serial.folderLines);
-            EXPECT_EQ(progress.entered, serial.entered);
+            EXPECT_EQ(std::tie(progress.songs, progress.folderLines, progress.entered),
+                      std::tie(serial.songs, serial.folderLines, serial.entered));
         }
 
         // Cancelled at a random moment, the lists hold a beginning of the serial walk's.
@@ -179,7 +163,9 @@ TEST(ReadAhead, WalksRandomTreesExactlyAsTheSerialWalk) {
         EXPECT_TRUE(startsAs(cancelling.folderLines, serial.folderLines));
         *silence.open = true;
         stuck += *silence.stuck;
-        EXPECT_TRUE(threadsEndUntil(threadsBefore)) << "a worker outlived its scan";
+        // Workers end on their own, a moment after their scan.
+        EXPECT_TRUE(testing::eventually([&] { return threadCount() <= threadsBefore; }))
+            << "a worker outlived its scan";
     }
     EXPECT_GT(stuck, 10);
 }

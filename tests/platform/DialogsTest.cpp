@@ -26,52 +26,42 @@ QListWidgetItem* entry(const FileOpenDialog& dialog, const QString& text) {
     return dialog.findChild<QListWidget*>()->findItems(text, Qt::MatchExactly).value(0);
 }
 
-class FileOpening : public ::testing::Test {
-protected:
-    void SetUp() override {
-        share.makeDirectory(latin1 + "/CD 1");
-        share.makeDirectory("alt");
-        share.write("WINAMP.EXE", "x");
-        share.write("liesmich.txt", "x");
-    }
-
-    const std::string latin1 = "Caf\xE9"; // a name from an old disk, not UTF-8
+TEST(FileOpening, KeepsTheBytesOfNamesFiltersInAnyCaseAndOpensTheFolderOfAFullPath) {
     testing::TempDir share;
-};
+    const std::string latin1 = "Caf\xE9"; // a name from an old disk, not UTF-8
+    share.makeDirectory(latin1 + "/CD 1");
+    share.makeDirectory("alt");
+    share.write("WINAMP.EXE", "x");
+    share.write("liesmich.txt", "x");
 
-TEST_F(FileOpening, EntersAFolderWhoseNameIsNotUtf8AndKeepsItsBytes) {
     FileDialogRequest network;
     network.initialFolder = share.path() + "/";
     network.fileName = "Bitte Nicht Ändern !";
     network.acceptNonExisting = true;
-    FileOpenDialog dialog(network);
+    FileOpenDialog folders(network);
     // Folders first, then files, each in name order.
-    EXPECT_EQ(entries(dialog),
+    EXPECT_EQ(entries(folders),
               (QStringList{"alt", QStringLiteral("Caf\uFFFD"), "liesmich.txt", "WINAMP.EXE"}));
+    folders.openEntry(entry(folders, QStringLiteral("Caf\uFFFD")));
+    EXPECT_EQ(folders.folder(), share.file(latin1) + "/");
+    EXPECT_EQ(entries(folders), QStringList{"CD 1"});
+    folders.openNamed();
+    EXPECT_EQ(folders.result(), QDialog::Accepted);
+    EXPECT_EQ(folders.chosen(), share.file(latin1) + "/Bitte Nicht Ändern !");
 
-    dialog.openEntry(entry(dialog, QStringLiteral("Caf\uFFFD")));
-    EXPECT_EQ(dialog.folder(), share.file(latin1) + "/");
-    EXPECT_EQ(entries(dialog), QStringList{"CD 1"});
-    dialog.openNamed();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.chosen(), share.file(latin1) + "/Bitte Nicht Ändern !");
-}
-
-TEST_F(FileOpening, TheFilterShowsOnlyItsFileInAnyCaseAndAFullPathOpensItsFolder) {
     FileDialogRequest player;
     player.filterLabel = QStringLiteral("WinAmp.Exe");
     player.filterFileName = QStringLiteral("winamp.exe");
     player.initialFolder = "/";
     player.fileName = share.file("alt/fehlt.exe");
-    FileOpenDialog dialog(player);
-    EXPECT_EQ(dialog.folder(), share.file("alt/"));
-
-    dialog.openNamed(); // a file that does not exist is not taken
-    EXPECT_NE(dialog.result(), QDialog::Accepted);
-    ASSERT_TRUE(dialog.showFolder(share.path()));
-    EXPECT_EQ(entries(dialog), (QStringList{"alt", QStringLiteral("Caf\uFFFD"), "WINAMP.EXE"}));
-    dialog.openEntry(entry(dialog, "WINAMP.EXE"));
-    EXPECT_EQ(dialog.chosen(), share.file("WINAMP.EXE"));
+    FileOpenDialog players(player);
+    EXPECT_EQ(players.folder(), share.file("alt/"));
+    players.openNamed(); // a file that does not exist is not taken
+    EXPECT_NE(players.result(), QDialog::Accepted);
+    ASSERT_TRUE(players.showFolder(share.path()));
+    EXPECT_EQ(entries(players), (QStringList{"alt", QStringLiteral("Caf\uFFFD"), "WINAMP.EXE"}));
+    players.openEntry(entry(players, "WINAMP.EXE"));
+    EXPECT_EQ(players.chosen(), share.file("WINAMP.EXE"));
 }
 
 TEST(MessageBoxes, AreWideEnoughForTheirTitles) {

@@ -1,6 +1,7 @@
 #include "search/Search.h"
 #include "base/CaseFold.h"
 #include "base/UpperCase.h"
+#include "search/TextWidths.h"
 
 #include "Snapshots.h"
 
@@ -41,7 +42,7 @@ TEST(CaseFold, UpperCasesEveryCharacterAsQtDoes) {
         ASSERT_EQ(simpleUpperCase(c), QChar::toUpper(c)) << "U+" << std::hex << unsigned(c);
 }
 
-TEST(Search, FindsTheseRows) {
+TEST(Search, FindsTheseRowsButNoneForABlankTextOrInAnEmptyIndex) {
     // ı folds to one byte less, ɐ to one byte more: the rows after them keep their numbers.
     const SearchIndex index(testing::makeSnapshot(
         {
@@ -72,7 +73,6 @@ TEST(Search, FindsTheseRows) {
         {"case ignored, each name once, index order", "ABC", false, false, {3, 4, 5, 6}},
         {"umlauts fold", "über", false, false, {11, 12}},
         {"ß has no upper case of its own", "straße", false, false, {11}},
-        {"ß is not SS", "strasse", false, false, {12}},
         {"bytes that are not UTF-8", "\xffUTF8", false, false, {13}},
         {"a letter that folds longer", "\xc9\x90", false, false, {2, 14}},
         {"a letter that folds shorter", "\xc4\xb1x", false, false, {1}},
@@ -87,8 +87,7 @@ TEST(Search, FindsTheseRows) {
         {"exact: between blanks", "-", true, false, {8}},
         {"exact: not at the start", "abc", true, false, {}},
         {"exact: not a letter inside", "x", true, false, {}},
-        {"folders: whole paths", "musik", false, true, {1, 2, 4}},
-        {"folders: case ignored", "ROCK", false, true, {1, 2}},
+        {"folders: whole paths, case ignored", "musik", false, true, {1, 2, 4}},
         {"folders: exact, not before the slash", "Rock", true, true, {}},
         {"folders: exact, between blanks", "Band", true, true, {4}},
         {"folders: after one that folds shorter", "/\xc9\x90", false, true, {6}},
@@ -99,29 +98,80 @@ TEST(Search, FindsTheseRows) {
         EXPECT_EQ(found.numbers, c.rows) << c.why;
         EXPECT_EQ(found.kind, c.folders ? RowKind::Folder : RowKind::Song);
     }
-}
-
-TEST(SearchText, BlankTextsStartNoSearchAndAnEmptyIndexFindsNothing) {
-    EXPECT_TRUE(isBlankSearchText(""));
-    EXPECT_TRUE(isBlankSearchText(" "));
-    EXPECT_FALSE(isBlankSearchText("  "));
-    const SearchIndex empty;
-    EXPECT_TRUE(searchSongs(empty, "a").numbers.empty());
-    EXPECT_TRUE(searchFolders(empty, "a").numbers.empty());
+    // "" and " " start no search at all; an empty index finds nothing.
+    EXPECT_TRUE(isBlankSearchText("") && isBlankSearchText(" ") && !isBlankSearchText("  "));
+    EXPECT_TRUE(searchSongs(SearchIndex(), "a").numbers.empty());
+    EXPECT_TRUE(searchFolders(SearchIndex(), "a").numbers.empty());
 }
 
 TEST(ResultRows, GiveTheTargetsOfTheirRow) {
     const IndexPtr snapshot = testing::makeSnapshot(
         {"/Musik/Mit Blank/Lied \"x\".mp3", "/Wurzel.mp3"}, {"/Musik/Mit Blank/", "/"});
-    const ResultRow song(snapshot, RowKind::Song, 1);
-    EXPECT_EQ(song.songTarget(), "/Musik/Mit Blank/Lied \"x\".mp3");
-    EXPECT_EQ(song.folderTarget(), "/Musik/Mit Blank");
-    const ResultRow root(snapshot, RowKind::Song, 2);
-    EXPECT_EQ(root.folder(), "/");
-    EXPECT_EQ(root.folderTarget(), "/");
-    const ResultRow folder(snapshot, RowKind::Folder, 1);
-    EXPECT_EQ(folder.folderTarget(), "/Musik/Mit Blank");
-    EXPECT_EQ(ResultRow(snapshot, RowKind::Folder, 2).folderTarget(), "/");
+    EXPECT_EQ(ResultRow(snapshot, RowKind::Song, 1).songTarget(),
+              "/Musik/Mit Blank/Lied \"x\".mp3");
+    EXPECT_EQ(ResultRow(snapshot, RowKind::Song, 2).folder(), "/");
+    // A folder's target ends without its slash, but for the root.
+    for (const auto& [kind, row, target] : {std::tuple{RowKind::Song, 1, "/Musik/Mit Blank"},
+                                            {RowKind::Song, 2, "/"},
+                                            {RowKind::Folder, 1, "/Musik/Mit Blank"},
+                                            {RowKind::Folder, 2, "/"}})
+        EXPECT_EQ(ResultRow(snapshot, kind, row).folderTarget(), target);
+}
+
+// W is 10 pixels wide, ä 7.5, what is not UTF-8 (shown as U+FFFD) 5, the rest 1.
+double advance(char32_t c) {
+    return c == U'W' ? 10 : c == U'ä' ? 7.5 : c == 0xFFFD ? 5 : 1;
+}
+
+std::optional<TextWidths> measure(const IndexPtr& snapshot, bool stop = false) {
+    const std::atomic<bool> stopped = stop;
+    return TextWidths::measure(snapshot, advance, stopped);
+}
+
+TEST(TextWidths, AreTheAdvancesOfWhatTheListShows) {
+    const IndexPtr snapshot = testing::makeSnapshot({"/a/WW.mp3", "/b/ä\xff.mp3"}, {"/WWWW/"});
+    const auto widths = measure(snapshot);
+    ASSERT_TRUE(widths);
+    const ResultSet songs = listAllSongs(snapshot), folders = listAllFolders(snapshot);
+    EXPECT_EQ(widths->width(songs, 1, TextColumn::Title), 24);
+    EXPECT_EQ(widths->width(songs, 2, TextColumn::Title), 16.5);
+    EXPECT_EQ(widths->width(songs, 2, TextColumn::Folder), 3);
+    EXPECT_EQ(widths->width(folders, 1, TextColumn::Title), 12); // "Siehe Ordner"
+    EXPECT_EQ(widths->width(folders, 1, TextColumn::Folder), 42);
+}
+
+TEST(TextWidths, FindTheWidestRowsOfAResultOrOfAWholeTable) {
+    // Song i is i W's long, in a folder of its own every second row.
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 40; ++i)
+        paths.push_back("/" + std::string(std::size_t(i + 1) / 2, 'W') + "/" + std::string(i, 'W'));
+    IndexPtr snapshot = testing::makeSnapshot(paths);
+    const auto widths = measure(snapshot);
+    ASSERT_TRUE(widths);
+    const ResultSet all = listAllSongs(snapshot);
+    ResultSet some = all;
+    some.numbers.pop_back();
+
+    const auto widestAll = widths->widest(all), widestSome = widths->widest(some);
+    EXPECT_EQ(widestAll[0].positions.front(), 40u);
+    EXPECT_EQ(widestAll[0].positions.size(), TextWidths::candidates);
+    EXPECT_EQ(widestAll[0].nextWidth, 240); // the 17th widest: 24 W's
+    EXPECT_EQ(widestSome[0].positions.front(), 39u);
+    // The two songs of each folder count once.
+    EXPECT_EQ(widestAll[1].positions.front(), 39u);
+    EXPECT_EQ(widestAll[1].positions[1], 37u);
+    EXPECT_EQ(widestAll[1].nextWidth, 42); // "/WWWW/", of rows 7 and 8
+
+    EXPECT_TRUE(widths->covers(some));
+    EXPECT_FALSE(widths->covers(listAllSongs(testing::makeSnapshot(paths))));
+    // Rows listed keep their table, but widths hold only while the index measured is in use.
+    snapshot.reset();
+    EXPECT_FALSE(widths->covers(some));
+}
+
+TEST(TextWidths, AreNotMadeWhenStopped) {
+    const std::vector<std::string> paths(5000, "/a/x.mp3");
+    EXPECT_FALSE(measure(testing::makeSnapshot(paths), true));
 }
 
 } // namespace

@@ -23,19 +23,16 @@ TEST(Arguments, GiveTheCommandOrNone) {
         EXPECT_EQ(parseArguments(arguments), expected) << ::testing::PrintToString(arguments);
 }
 
-TEST(FileUri, EncodesEveryByteThePlayerWouldMisread) {
+TEST(Targets, AreTakenFromTheWorkingFolderAndEncodedWhereThePlayerWouldMisreadThem) {
+    EXPECT_EQ(absolutePath("/m/x.mp3", "/home"), "/m/x.mp3");
+    EXPECT_EQ(absolutePath("x.mp3", "/home/u"), "/home/u/x.mp3");
+    EXPECT_EQ(absolutePath("add", "/"), "/add");
     EXPECT_EQ(fileUri("/Musik/A-Z_0.9~/x.mp3"), "file:///Musik/A-Z_0.9~/x.mp3");
     EXPECT_EQ(fileUri("/m/a b/#1 %?&+.mp3"), "file:///m/a%20b/%231%20%25%3F%26%2B.mp3");
     EXPECT_EQ(fileUri("/m/lat\xe4n/Gr\xc3\xbc\xc3\x9f"
                       "e.mp3"),
               "file:///m/lat%E4n/Gr%C3%BC%C3%9Fe.mp3");
     EXPECT_EQ(fileUri(std::string("/m/\"'\\\n", 7)), "file:///m/%22%27%5C%0A");
-}
-
-TEST(AbsolutePath, TakesARelativeTargetFromTheWorkingFolder) {
-    EXPECT_EQ(absolutePath("/m/x.mp3", "/home"), "/m/x.mp3");
-    EXPECT_EQ(absolutePath("x.mp3", "/home/u"), "/home/u/x.mp3");
-    EXPECT_EQ(absolutePath("add", "/"), "/add");
 }
 
 } // namespace
