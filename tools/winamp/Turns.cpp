@@ -199,14 +199,20 @@ Result<Success, std::string> Turns::join() {
         (m_wake = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)) < 0)
         return path + ": " + std::strerror(errno);
     const Lock lock(m_fd);
+    if (!takeTicket())
+        return std::string("Zu viele Befehle warten auf Audacious.");
+    return Success{};
+}
+
+bool Turns::takeTicket() {
     Queue& queue = *m_queue;
     const std::uint64_t ticket = queue.nextTicket;
     if (queue.waiting(ticket))
-        return std::string("Zu viele Befehle warten auf Audacious.");
+        return false;
     queue.slot(ticket) = {ticket, m_self};
     ++queue.nextTicket;
     m_ticket = ticket;
-    return Success{};
+    return true;
 }
 
 Turns::Outcome Turns::waitForTurn(std::chrono::milliseconds turnLength) {
@@ -221,6 +227,17 @@ Turns::Outcome Turns::waitForTurn(std::chrono::milliseconds turnLength) {
                 queue.slot(m_ticket).ticket = 0;
                 m_ticket = 0;
                 return Outcome::Doomed;
+            }
+            // Overtaken: this command did not take up the turn handed to it in time (it was
+            // stopped, or got no processor). It queues up again rather than wait for a turn
+            // that has passed or talk to the player beside another command.
+            if (m_ticket < queue.serving) {
+                queue.slot(m_ticket).ticket = 0;
+                if (!takeTicket()) {
+                    m_ticket = 0;
+                    return Outcome::Doomed;
+                }
+                continue;
             }
             // The nearest command before this one that still waits or has the turn; those
             // in between have left or crashed.
@@ -242,10 +259,11 @@ Turns::Outcome Turns::waitForTurn(std::chrono::milliseconds turnLength) {
                     queue.turnEndsMilliseconds + overdueMilliseconds - nowMilliseconds() + 1, 1));
         }
         const int ended = watchEnd(before);
-        if (ended < 0 && errno != ENOSYS)
+        if (ended < 0 && errno == ESRCH)
             continue;
         pollfd watched[2] = {{m_wake, POLLIN, 0}, {ended, POLLIN, 0}};
-        // Without pidfd (kernels before 5.3) an ended command is noticed within 50 ms.
+        // Without pidfd (kernels before 5.3, or no descriptor left) an ended command is
+        // noticed within 50 ms.
         ::poll(watched, ended >= 0 ? 2 : 1, ended >= 0 ? timeout : 50);
         if (ended >= 0)
             ::close(ended);

@@ -62,8 +62,9 @@ public:
     Result<Success, std::string> join();
     enum class Outcome { MyTurn, Doomed };
     // Waits for the turn, which lasts at most `turnLength` from when it comes: after that
-    // the next command takes over. Doomed when a command before this one got no answer
-    // from the player; the queue has then been left.
+    // the next command takes over; one that does not take up its turn in time queues up
+    // again. Doomed when a command before this one got no answer from the player (or, in
+    // queueing up again, thousands wait); the queue has then been left.
     Outcome waitForTurn(std::chrono::milliseconds turnLength);
     // Ends the turn or leaves the queue; `doomRest` makes every command waiting now fail
     // alike.
@@ -79,6 +80,8 @@ private:
     class Lock;
     Turns(std::string folder, int fd, Queue* queue);
     std::string wakePath(pid_t pid) const;
+    // Draws the next ticket; false when thousands already wait. Called with the lock held.
+    bool takeTicket();
     // Hands the turn to the first waiting command after this one; called with the lock held.
     void handOn();
 
