@@ -232,7 +232,8 @@ Turns::Outcome Turns::waitForTurn(std::chrono::milliseconds turnLength) {
             // stopped, or got no processor). It queues up again rather than wait for a turn
             // that has passed or talk to the player beside another command.
             if (m_ticket < queue.serving) {
-                queue.slot(m_ticket).ticket = 0;
+                if (queue.slot(m_ticket).ticket == m_ticket)
+                    queue.slot(m_ticket).ticket = 0;
                 if (!takeTicket()) {
                     m_ticket = 0;
                     return Outcome::Doomed;
